@@ -1,0 +1,168 @@
+#include "packages/checksum_list.h"
+
+#include <limits>
+
+#include "packages/verbose.h"
+
+namespace zps {
+namespace {
+
+constexpr std::string_view kOwnPrefix = "Zelkor";
+constexpr std::string_view kFirmwareMarker = "uefi-firmware";
+constexpr uint64_t kExecuteBits = 0111;
+
+void write_text(std::FILE* out, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), out);
+}
+
+bool is_c_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+bool has_line_break_or_nul(std::string_view text) {
+  return text.find('\n') != std::string_view::npos ||
+         text.find('\0') != std::string_view::npos;
+}
+
+// Returns true when a file entry whose value is the object `file` names an
+// executable: a `perm` text with an execute bit, or no usable `perm` at all.
+bool is_executable(const ManifestValue& file) {
+  std::optional<ManifestValue> perm = file.lookup("perm");
+  if (!perm) {
+    return true;
+  }
+  std::optional<std::string_view> text = perm->string();
+  return !text || (read_octal(*text) & kExecuteBits) != 0;
+}
+
+// Returns the checksum text of one `files` member, or nothing when the
+// member is not listed.
+std::optional<std::string_view> listed_sum(std::string_view path,
+                                           const ManifestValue& value,
+                                           bool own_package) {
+  if (value.type() != kTypeObject) {
+    return value.string();
+  }
+  if (!own_package && path.find(kFirmwareMarker) == std::string_view::npos &&
+      !is_executable(value)) {
+    return std::nullopt;
+  }
+  std::optional<ManifestValue> sum = value.lookup("sum");
+  if (!sum) {
+    return std::nullopt;
+  }
+  return sum->string();
+}
+
+}  // namespace
+
+bool is_own_package(std::string_view label) {
+  return label.substr(0, kOwnPrefix.size()) == kOwnPrefix;
+}
+
+uint64_t read_octal(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && is_c_space(text[i])) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  uint64_t value = 0;
+  bool overflow = false;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '7'; ++i) {
+    if (value > (kMax >> 3)) {
+      overflow = true;
+    }
+    value = (value << 3) | static_cast<uint64_t>(text[i] - '0');
+  }
+  if (overflow) {
+    return kMax;
+  }
+  return negative ? uint64_t{0} - value : value;
+}
+
+std::optional<std::string> normalize_checksum(std::string_view text) {
+  for (std::string_view prefix :
+       {std::string_view("1$sha256$"), std::string_view("sha256:")}) {
+    if (text.size() >= prefix.size() &&
+        text.substr(0, prefix.size()) == prefix) {
+      text.remove_prefix(prefix.size());
+      if (text.empty()) {
+        return std::nullopt;
+      }
+      return std::string(text);
+    }
+  }
+  if (text.size() >= 3 && text.substr(0, 2) == "1$") {
+    text.remove_prefix(2);
+  }
+  if (text.empty()) {
+    return std::nullopt;
+  }
+  return std::string(text);
+}
+
+std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
+                                             std::string_view label,
+                                             std::FILE* err) {
+  std::vector<ChecksumEntry> entries;
+  std::optional<ManifestValue> files = root.lookup("files");
+  if (!files) {
+    if (verbose) {
+      write_text(err,
+                 "  [verbose] " + std::string(label) + ": no 'files' key\n");
+    }
+    return entries;
+  }
+  if (files->type() != kTypeObject) {
+    if (verbose) {
+      write_text(err, "  [verbose] " + std::string(label) +
+                          ": 'files' is not an object (type=" +
+                          std::to_string(files->type()) + ")\n");
+    }
+    return entries;
+  }
+  const bool own = is_own_package(label);
+  for (const ManifestMember& m : files->members()) {
+    if (m.key.empty()) {
+      continue;
+    }
+    std::optional<std::string_view> sum = listed_sum(m.key, m.value, own);
+    if (!sum) {
+      continue;
+    }
+    std::optional<std::string> checksum = normalize_checksum(*sum);
+    if (!checksum) {
+      continue;
+    }
+    if (has_line_break_or_nul(m.key) || has_line_break_or_nul(*checksum)) {
+      write_text(err, "  warning: " + std::string(label) +
+                          ": skipped a file entry with a line break or NUL "
+                          "byte\n");
+      continue;
+    }
+    entries.push_back({std::string(m.key), std::move(*checksum)});
+  }
+  return entries;
+}
+
+void write_checksums(const std::vector<ChecksumEntry>& entries,
+                     std::unordered_set<std::string>* seen_paths,
+                     std::FILE* out) {
+  for (const ChecksumEntry& e : entries) {
+    if (!seen_paths->insert(e.path).second) {
+      continue;
+    }
+    std::fwrite(e.path.data(), 1, e.path.size(), out);
+    std::fwrite(" sha256=", 1, 8, out);
+    std::fwrite(e.checksum.data(), 1, e.checksum.size(), out);
+    std::fputc('\n', out);
+  }
+}
+
+}  // namespace zps

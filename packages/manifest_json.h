@@ -1,0 +1,83 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zps {
+
+// Type numbers of manifest values, as the manifest messages print them.
+enum ManifestType : int {
+  kTypeObject = 0,
+  kTypeArray = 1,
+  kTypeInteger = 2,  // a number without fraction or exponent
+  kTypeFloat = 3,
+  kTypeString = 4,
+  kTypeBoolean = 5,
+  kTypeNull = 8,
+};
+
+struct ManifestMember;
+
+// A borrowed view of one value inside a ManifestDocument; valid while the
+// document lives.
+class ManifestValue {
+ public:
+  // Returns one of the ManifestType numbers.
+  int type() const;
+
+  // Returns the value of the first member named `key` (compared byte for
+  // byte), or nothing when there is none or this value is not an object.
+  std::optional<ManifestValue> lookup(std::string_view key) const;
+
+  // Returns the bytes of a string value, escapes decoded, NUL bytes and
+  // invalid UTF-8 included; nothing when this value is not a string.
+  std::optional<std::string_view> string() const;
+
+  // Returns the members of an object in the order of the text, each key
+  // once: a key repeated in the same object keeps its first value and its
+  // later occurrences are left out. Empty for any other value.
+  std::vector<ManifestMember> members() const;
+
+  // Returns the value as a list: the elements of an array in order, or the
+  // value itself for anything else.
+  std::vector<ManifestValue> as_list() const;
+
+ private:
+  friend class ManifestDocument;
+  explicit ManifestValue(const void* value) : value_(value) {}
+  const void* value_;  // a rapidjson::Value, kept out of this header
+};
+
+struct ManifestMember {
+  std::string_view key;
+  ManifestValue value;
+};
+
+// A parsed manifest: JSON text read as byte strings, with the key order of
+// the text kept.
+class ManifestDocument {
+ public:
+  ~ManifestDocument();
+  ManifestDocument(const ManifestDocument&) = delete;
+  ManifestDocument& operator=(const ManifestDocument&) = delete;
+
+  // Parses `text` (its exact length; any byte may occur). Returns the
+  // document, or nullptr after setting `*error` to the parser's message and
+  // the byte offset where it stopped. Nesting depth is limited only by
+  // memory: the parser does not recurse.
+  // Requires: error != nullptr.
+  static std::unique_ptr<ManifestDocument> parse(std::string_view text,
+                                                 std::string* error);
+
+  ManifestValue root() const;
+
+ private:
+  struct Impl;
+  explicit ManifestDocument(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zps

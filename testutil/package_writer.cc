@@ -1,0 +1,110 @@
+#include "testutil/package_writer.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include "testutil/temp_dir.h"
+
+namespace zps {
+namespace {
+
+struct ArchiveWriteDeleter {
+  void operator()(archive* a) const { archive_write_free(a); }
+};
+using ArchiveWriter = std::unique_ptr<archive, ArchiveWriteDeleter>;
+
+struct EntryDeleter {
+  void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+using Entry = std::unique_ptr<archive_entry, EntryDeleter>;
+
+bool set_filter(archive* a, std::string_view filter) {
+  if (filter.empty()) {
+    return archive_write_add_filter_none(a) == ARCHIVE_OK;
+  }
+  if (filter == "zstd") {
+    return archive_write_add_filter_zstd(a) == ARCHIVE_OK;
+  }
+  if (filter == "xz") {
+    return archive_write_add_filter_xz(a) == ARCHIVE_OK;
+  }
+  if (filter == "gzip") {
+    return archive_write_add_filter_gzip(a) == ARCHIVE_OK;
+  }
+  if (filter == "bzip2") {
+    return archive_write_add_filter_bzip2(a) == ARCHIVE_OK;
+  }
+  return false;
+}
+
+bool set_format(archive* a, std::string_view format) {
+  if (format == "pax") {
+    return archive_write_set_format_pax_restricted(a) == ARCHIVE_OK;
+  }
+  if (format == "zip") {
+    return archive_write_set_format_zip(a) == ARCHIVE_OK &&
+           archive_write_set_options(a, "zip:compression=store") == ARCHIVE_OK;
+  }
+  return false;
+}
+
+bool write_members(archive* a, const std::vector<PackageMember>& members,
+                   bool sizes_known) {
+  for (const PackageMember& m : members) {
+    Entry entry(archive_entry_new());
+    archive_entry_set_pathname(entry.get(), m.name.c_str());
+    archive_entry_set_filetype(entry.get(), AE_IFREG);
+    archive_entry_set_perm(entry.get(), static_cast<mode_t>(m.mode));
+    if (sizes_known) {
+      archive_entry_set_size(entry.get(),
+                             static_cast<la_int64_t>(m.content.size()));
+    }
+    archive_entry_set_mtime(entry.get(), 1735689600, 0);
+    if (archive_write_header(a, entry.get()) != ARCHIVE_OK) {
+      return false;
+    }
+    if (!m.content.empty() &&
+        archive_write_data(a, m.content.data(), m.content.size()) !=
+            static_cast<la_ssize_t>(m.content.size())) {
+      return false;
+    }
+  }
+  return archive_write_close(a) == ARCHIVE_OK;
+}
+
+}  // namespace
+
+std::string package_bytes(const std::vector<PackageMember>& members,
+                          std::string_view filter, std::string_view format) {
+  ArchiveWriter a(archive_write_new());
+  if (!set_filter(a.get(), filter) || !set_format(a.get(), format)) {
+    return {};
+  }
+  // Large enough for every test archive; the writer fails rather than
+  // overflow.
+  std::string buffer(64 << 20, '\0');
+  size_t used = 0;
+  if (archive_write_set_bytes_in_last_block(a.get(), 1) != ARCHIVE_OK ||
+      archive_write_open_memory(a.get(), buffer.data(), buffer.size(), &used) !=
+          ARCHIVE_OK) {
+    return {};
+  }
+  if (!write_members(a.get(), members, format != "zip")) {
+    return {};
+  }
+  buffer.resize(used);
+  return buffer;
+}
+
+bool write_package(const std::string& path,
+                   const std::vector<PackageMember>& members,
+                   std::string_view filter, std::string_view format) {
+  std::string bytes = package_bytes(members, filter, format);
+  return !bytes.empty() && write_file(path, bytes);
+}
+
+}  // namespace zps
