@@ -1,0 +1,146 @@
+#include "cli/options.h"
+
+#include <string>
+
+#include "packages/verbose.h"
+
+namespace zps {
+namespace {
+
+constexpr std::string_view kUsageTail[] = {
+    "",
+    "Scans all .pkg files in each <repo-dir> (or <repo-dir>/All/),",
+    "extracts +MANIFEST from each package, and outputs",
+    "SHA256 checksums of every executable file listed in the manifests.",
+    "",
+    "Options:",
+    "  -r, --repo DIR        Add a repository directory (repeatable)",
+    "  -o, --output FILE     Write checksums to FILE instead of stdout",
+    "  --sbom-spdx FILE      Generate SBOM in SPDX 2.3 JSON format",
+    "  --sbom-cyclonedx FILE  Generate SBOM in CycloneDX 1.6 JSON format",
+    "  --app-name NAME       Product name for the SBOM document/metadata",
+    "  --app-version VER     Product version (metadata.component.version)",
+    "  --manufacturer NAME   Manufacturer org name "
+    "(metadata.component.manufacturer)",
+    "  --ports-tree DIR      Ports tree to derive upstream VCS refs for",
+    "                        borrowed components (CycloneDX "
+    "externalReferences)",
+    "  --attack-surface VAL  Default GOST:attack_surface value "
+    "(yes|no|indirect; default no)",
+    "  --security-function VAL  Default GOST:security_function value "
+    "(yes|no|indirect; default no)",
+    "  --internal-vcs-url URL  Base web URL of the internal repo for Zelkor/* "
+    "components",
+    "                        (default: origin remote of --ports-tree)",
+    "  --base-vcs-url URL    Web URL of the FreeBSD base src repo "
+    "(origin=base)",
+    "  --base-vcs-ref REF    Commit/tag/branch of the base build for "
+    "--base-vcs-url",
+    "  --distfiles DIR       Distfiles dir; for borrowed tarball components "
+    "without a",
+    "                        VCS, emit source-distribution refs with "
+    "Streebog-256 of",
+    "                        the local distfile (default: "
+    "<ports-tree>/distfiles)",
+    "  -v, --verbose         Print diagnostic info to stderr",
+    "  -h, --help            Show this help",
+    "",
+    "Output format:",
+    "  <file-path> sha256=<checksum>",
+};
+
+// An option that takes a value, and the field the value goes to.
+struct ValueOption {
+  std::string_view short_name;  // empty when the option has none
+  std::string_view long_name;
+  std::string RunOptions::*field;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"-r", "--repo", nullptr},  // appends to repo_dirs instead
+    {"-o", "--output", &RunOptions::output_path},
+    {"", "--sbom-spdx", &RunOptions::sbom_spdx_path},
+    {"", "--sbom-cyclonedx", &RunOptions::sbom_cyclonedx_path},
+    {"", "--app-name", &RunOptions::app_name},
+    {"", "--app-version", &RunOptions::app_version},
+    {"", "--manufacturer", &RunOptions::manufacturer},
+    {"", "--ports-tree", &RunOptions::ports_tree},
+    {"", "--attack-surface", &RunOptions::attack_surface},
+    {"", "--security-function", &RunOptions::security_function},
+    {"", "--internal-vcs-url", &RunOptions::internal_vcs_url},
+    {"", "--base-vcs-url", &RunOptions::base_vcs_url},
+    {"", "--base-vcs-ref", &RunOptions::base_vcs_ref},
+    {"", "--distfiles", &RunOptions::distfiles_dir},
+};
+
+const ValueOption* find_value_option(std::string_view word) {
+  for (const ValueOption& o : kValueOptions) {
+    if (word == o.long_name ||
+        (!o.short_name.empty() && word == o.short_name)) {
+      return &o;
+    }
+  }
+  return nullptr;
+}
+
+void write_text(std::FILE* out, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), out);
+}
+
+}  // namespace
+
+void print_usage(std::string_view program, std::FILE* err) {
+  write_text(err, "Usage: ");
+  write_text(err, program);
+  write_text(err, " [-r <repo-dir>]... [<repo-dir>...] [options]\n");
+  for (std::string_view line : kUsageTail) {
+    write_text(err, line);
+    write_text(err, "\n");
+  }
+}
+
+std::optional<int> parse_command_line(int argc, const char* const* argv,
+                                      RunOptions* options, std::FILE* err) {
+  std::string_view program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+  if (argc <= 1) {
+    print_usage(program, err);
+    return 1;
+  }
+  RunOptions parsed;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view word = argv[i];
+    if (const ValueOption* option = find_value_option(word)) {
+      if (i + 1 >= argc) {
+        write_text(err, "Unknown option: " + std::string(word) + "\n");
+        print_usage(program, err);
+        return 1;
+      }
+      std::string value = argv[++i];
+      if (option->field == nullptr) {
+        parsed.repo_dirs.push_back(std::move(value));
+      } else {
+        parsed.*(option->field) = std::move(value);
+      }
+    } else if (word == "-v" || word == "--verbose") {
+      parsed.verbose = true;
+    } else if (word == "-h" || word == "--help") {
+      print_usage(program, err);
+      return 0;
+    } else if (word.empty() || word.front() != '-') {
+      parsed.repo_dirs.emplace_back(word);
+    } else {
+      write_text(err, "Unknown option: " + std::string(word) + "\n");
+      print_usage(program, err);
+      return 1;
+    }
+  }
+  if (parsed.repo_dirs.empty()) {
+    print_usage(program, err);
+    return 1;
+  }
+  verbose = parsed.verbose;
+  *options = std::move(parsed);
+  return std::nullopt;
+}
+
+}  // namespace zps

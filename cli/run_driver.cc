@@ -1,0 +1,136 @@
+#include "cli/run_driver.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "packages/checksum_list.h"
+#include "packages/manifest_parser.h"
+#include "packages/manifest_reader.h"
+#include "packages/paths.h"
+#include "packages/repository_scan.h"
+
+namespace zps {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr uint64_t kProgressEvery = 500;
+constexpr size_t kOutputBufferBytes = 1 << 16;
+
+void write_err(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+// The run-wide state that outlives one package.
+struct RunState {
+  std::FILE* out = nullptr;
+  std::unordered_set<std::string> seen_paths;
+  uint64_t package_total = 0;
+  uint64_t checksum_count = 0;
+};
+
+// Reads, lists and counts one package. Returns true when its manifest text
+// was read, so that it counts as processed.
+bool process_package(const std::string& package_path, RunState* state) {
+  std::string text = read_manifest(package_path, stderr);
+  if (text.empty()) {
+    write_err("  warning: no +MANIFEST in " +
+              quoted_path(file_name(package_path)) + "\n");
+    return false;
+  }
+  std::string_view label = package_label(package_path);
+  std::vector<ChecksumEntry> entries;
+  if (std::unique_ptr<ManifestDocument> doc =
+          parse_manifest(text, label, stderr)) {
+    entries = collect_checksums(doc->root(), label, stderr);
+  }
+  write_checksums(entries, &state->seen_paths, state->out);
+  state->checksum_count += entries.size();
+  return true;
+}
+
+// Scans one repository argument. Returns false, after reporting it, when
+// its scan directory is not a directory or cannot be listed.
+bool process_repository(const std::string& repo_dir, RunState* state) {
+  std::string scan_dir = resolve_repo_dir(repo_dir);
+  if (!is_directory(scan_dir)) {
+    write_err("Error: " + quoted_path(scan_dir) + " is not a directory\n");
+    return false;
+  }
+  std::optional<std::vector<std::string>> packages =
+      list_packages(scan_dir, stderr);
+  if (!packages) {
+    return false;
+  }
+  uint64_t package_count = 0;
+  for (const std::string& package_path : *packages) {
+    if (!process_package(package_path, state)) {
+      continue;
+    }
+    ++package_count;
+    if (package_count % kProgressEvery == 0) {
+      write_err("  processed " + std::to_string(package_count) + "/" +
+                std::to_string(packages->size()) + " packages (" +
+                std::to_string(state->checksum_count) + " files)...\n");
+    }
+  }
+  state->package_total += package_count;
+  return true;
+}
+
+// Flushes and, for a file, closes the checksum output. Returns false, after
+// reporting it, when any write to it failed.
+bool finish_output(UniqueFile owned, const std::string& output_path) {
+  std::FILE* out = owned != nullptr ? owned.get() : stdout;
+  bool ok = std::fflush(out) == 0 && std::ferror(out) == 0;
+  if (owned != nullptr) {
+    ok = std::fclose(owned.release()) == 0 && ok;
+  }
+  if (!ok) {
+    write_err(
+        "Error: cannot write output file " +
+        (output_path.empty() ? std::string("standard output") : output_path) +
+        "\n");
+  }
+  return ok;
+}
+
+}  // namespace
+
+int run_driver(RunOptions options) {
+  UniqueFile owned;
+  if (!options.output_path.empty()) {
+    owned.reset(std::fopen(options.output_path.c_str(), "wb"));
+    if (owned == nullptr) {
+      write_err("Error: cannot open output file " + options.output_path + "\n");
+      return 1;
+    }
+  }
+  RunState state;
+  state.out = owned != nullptr ? owned.get() : stdout;
+  std::setvbuf(state.out, nullptr, _IOFBF, kOutputBufferBytes);
+
+  for (const std::string& repo_dir : options.repo_dirs) {
+    if (!process_repository(repo_dir, &state)) {
+      finish_output(std::move(owned), options.output_path);
+      return 1;
+    }
+  }
+  write_err("Done: " + std::to_string(state.package_total) + " packages, " +
+            std::to_string(state.checksum_count) +
+            " file checksums written.\n");
+  int status = 0;
+  if (!finish_output(std::move(owned), options.output_path)) {
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace zps

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zps {
+
+// The settings of one run, taken verbatim from the command line; an empty
+// text means the setting was not given. Read-only after parsing, except for
+// `internal_vcs_url` and `distfiles_dir`, which the run driver may default.
+struct RunOptions {
+  std::vector<std::string> repo_dirs;  // in command-line order, repeats kept
+  std::string output_path;             // empty: standard output
+  std::string sbom_spdx_path;
+  std::string sbom_cyclonedx_path;
+  std::string app_name;
+  std::string app_version;
+  std::string manufacturer;
+  std::string ports_tree;
+  std::string attack_surface = "no";
+  std::string security_function = "no";
+  std::string internal_vcs_url;
+  std::string base_vcs_url;
+  std::string base_vcs_ref;
+  std::string distfiles_dir;
+  bool verbose = false;
+};
+
+}  // namespace zps
