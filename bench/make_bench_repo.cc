@@ -1,0 +1,141 @@
+// Writes a synthetic package repository for the checksum benchmark:
+// make-bench-repo DIR [COUNT] [SEED]. Packages are zstd tar archives laid
+// out as the package tool writes them (+COMPACT_MANIFEST, +MANIFEST, then
+// the payload). Manifest sizes vary as in a real repository: most packages
+// list tens of files, one in a hundred lists 20,000 or more. Payloads run
+// from 4 KiB to 4 MiB, so that reading only the head of each archive pays.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+namespace {
+
+struct ArchiveWriteDeleter {
+  void operator()(archive* a) const { archive_write_free(a); }
+};
+struct EntryDeleter {
+  void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+
+std::string hex64(std::mt19937_64& rng) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string s;
+  for (int i = 0; i < 4; ++i) {
+    uint64_t v = rng();
+    for (int j = 0; j < 16; ++j) {
+      s += kHex[(v >> (4 * j)) & 0xF];
+    }
+  }
+  return s;
+}
+
+size_t file_count(std::mt19937_64& rng) {
+  uint64_t roll = rng() % 1000;
+  if (roll < 10) {
+    return 20000 + rng() % 10000;
+  }
+  if (roll < 100) {
+    return 500 + rng() % 2000;
+  }
+  return 3 + rng() % 120;
+}
+
+size_t payload_size(std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> exponent(12.0, 22.0);  // 4K..4M
+  return static_cast<size_t>(std::exp2(exponent(rng)));
+}
+
+std::string manifest(const std::string& name, size_t files,
+                     std::mt19937_64& rng) {
+  std::string m = "{\"name\":\"" + name + "\",\"origin\":\"misc/" + name +
+                  "\",\"version\":\"1.0\",\"comment\":\"Synthetic package\","
+                  "\"maintainer\":\"ports@example.org\",\"www\":"
+                  "\"https://example.org/" + name +
+                  "\",\"abi\":\"FreeBSD:14:amd64\",\"arch\":"
+                  "\"freebsd:14:x86:64\",\"prefix\":\"/usr/local\","
+                  "\"flatsize\":123456,\"licenselogic\":\"single\","
+                  "\"licenses\":[\"BSD2CLAUSE\"],\"desc\":\"A synthetic "
+                  "package for benchmarks.\",\"deps\":{\"libfoo\":{\"origin\":"
+                  "\"devel/libfoo\",\"version\":\"2.3.1\"}},\"categories\":"
+                  "[\"misc\"],\"annotations\":{\"ports_top_git_hash\":"
+                  "\"5f0c2a1b9e8d\"},\"files\":{";
+  for (size_t i = 0; i < files; ++i) {
+    bool exec = rng() % 5 == 0;
+    std::string path = exec ? "/usr/local/bin/" + name + "-" + std::to_string(i)
+                            : "/usr/local/share/" + name + "/d" +
+                                  std::to_string(i % 37) + "/file" +
+                                  std::to_string(i) + ".txt";
+    if (i > 0) {
+      m += ',';
+    }
+    m += "\"" + path + "\":{\"sum\":\"1$" + hex64(rng) +
+         "\",\"uname\":\"root\",\"gname\":\"wheel\",\"perm\":\"" +
+         (exec ? "0755" : "0644") + "\",\"mtime\":1735689600}";
+  }
+  m += "},\"directories\":{\"/usr/local/share/" + name +
+       "\":{\"uname\":\"root\",\"gname\":\"wheel\",\"perm\":\"0755\"}}}";
+  return m;
+}
+
+bool add_member(archive* a, const std::string& name, const std::string& data) {
+  std::unique_ptr<archive_entry, EntryDeleter> e(archive_entry_new());
+  archive_entry_set_pathname(e.get(), name.c_str());
+  archive_entry_set_filetype(e.get(), AE_IFREG);
+  archive_entry_set_perm(e.get(), 0644);
+  archive_entry_set_size(e.get(), static_cast<la_int64_t>(data.size()));
+  return archive_write_header(a, e.get()) == ARCHIVE_OK &&
+         archive_write_data(a, data.data(), data.size()) ==
+             static_cast<la_ssize_t>(data.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s DIR [COUNT] [SEED]\n", argv[0]);
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const long count = argc > 2 ? std::atol(argv[2]) : 20000;
+  std::mt19937_64 rng(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1);
+  mkdir(dir.c_str(), 0755);
+  // A pool of text-like payload bytes that compresses about as binaries do.
+  std::string pool;
+  while (pool.size() < (size_t{8} << 20)) {
+    uint64_t v = rng();
+    pool += static_cast<char>('a' + v % 26);
+    if (v % 7 == 0) {
+      pool += static_cast<char>(v >> 8);
+    }
+  }
+  for (long i = 0; i < count; ++i) {
+    std::string name = "pkg" + std::to_string(i);
+    std::string path = dir + "/" + name + "-1.0.pkg";
+    std::unique_ptr<archive, ArchiveWriteDeleter> a(archive_write_new());
+    archive_write_add_filter_zstd(a.get());
+    archive_write_set_format_pax_restricted(a.get());
+    if (archive_write_open_filename(a.get(), path.c_str()) != ARCHIVE_OK) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      return 1;
+    }
+    size_t size = payload_size(rng);
+    size_t offset = rng() % (pool.size() - size);
+    if (!add_member(a.get(), "+COMPACT_MANIFEST", "{\"name\":\"" + name + "\"}") ||
+        !add_member(a.get(), "+MANIFEST", manifest(name, file_count(rng), rng)) ||
+        !add_member(a.get(), "/usr/local/bin/" + name,
+                    pool.substr(offset, size)) ||
+        archive_write_close(a.get()) != ARCHIVE_OK) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
