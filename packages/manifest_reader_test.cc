@@ -23,7 +23,7 @@ std::string tar_declaring_size(uint64_t size) {
   }
   tar[124] = static_cast<char>(0x80);
   for (int i = 0; i < 11; ++i) {
-    tar[135 - i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    tar[135 - i] = static_cast<char>(i < 8 ? (size >> (8 * i)) & 0xFF : 0);
   }
   std::fill(tar.begin() + 148, tar.begin() + 156, ' ');
   unsigned sum = 0;
