@@ -1,14 +1,17 @@
 // Writes a synthetic package repository for the checksum benchmark:
 // make-bench-repo DIR [COUNT] [SEED]. Packages are zstd tar archives laid
 // out as the package tool writes them (+COMPACT_MANIFEST, +MANIFEST, then
-// the payload). Manifest sizes vary as in a real repository: most packages
-// list tens of files, one in a hundred lists 20,000 or more. Payloads run
+// the payload). Manifest sizes vary as in a real repository (see
+// file_count), with a few packages that list 20,000 files or more. Payloads run
 // from 4 KiB to 4 MiB, so that reading only the head of each archive pays.
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -37,15 +40,28 @@ std::string hex64(std::mt19937_64& rng) {
   return s;
 }
 
-size_t file_count(std::mt19937_64& rng) {
-  uint64_t roll = rng() % 1000;
-  if (roll < 10) {
+// Files per package: most list a few dozen, a fifth some hundreds, a few
+// percent thousands, and about one in seven hundred (at least two in any
+// repository of 1,000 packages) 20,000 or more, like documentation sets and
+// toolchains do.
+size_t file_count(std::mt19937_64& rng, long index, long count) {
+  const long huge_every = std::max(1L, std::min(700L, count / 2));
+  if (index % huge_every == huge_every / 2) {
     return 20000 + rng() % 10000;
   }
-  if (roll < 100) {
-    return 500 + rng() % 2000;
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  double roll = unit(rng);
+  auto log_uniform = [&](double lo, double hi) {
+    return static_cast<size_t>(
+        std::exp(std::log(lo) + unit(rng) * (std::log(hi) - std::log(lo))));
+  };
+  if (roll < 0.03) {
+    return log_uniform(1000, 5000);
   }
-  return 3 + rng() % 120;
+  if (roll < 0.23) {
+    return log_uniform(100, 1000);
+  }
+  return log_uniform(1, 100);
 }
 
 size_t payload_size(std::mt19937_64& rng) {
@@ -58,7 +74,8 @@ std::string manifest(const std::string& name, size_t files,
   std::string m = "{\"name\":\"" + name + "\",\"origin\":\"misc/" + name +
                   "\",\"version\":\"1.0\",\"comment\":\"Synthetic package\","
                   "\"maintainer\":\"ports@example.org\",\"www\":"
-                  "\"https://example.org/" + name +
+                  "\"https://example.org/" +
+                  name +
                   "\",\"abi\":\"FreeBSD:14:amd64\",\"arch\":"
                   "\"freebsd:14:x86:64\",\"prefix\":\"/usr/local\","
                   "\"flatsize\":123456,\"licenselogic\":\"single\","
@@ -67,15 +84,21 @@ std::string manifest(const std::string& name, size_t files,
                   "\"devel/libfoo\",\"version\":\"2.3.1\"}},\"categories\":"
                   "[\"misc\"],\"annotations\":{\"ports_top_git_hash\":"
                   "\"5f0c2a1b9e8d\"},\"files\":{";
+  // Current versions of the package tool write the file list sorted by
+  // path.
+  std::map<std::string, bool> paths;
   for (size_t i = 0; i < files; ++i) {
     bool exec = rng() % 5 == 0;
-    std::string path = exec ? "/usr/local/bin/" + name + "-" + std::to_string(i)
-                            : "/usr/local/share/" + name + "/d" +
-                                  std::to_string(i % 37) + "/file" +
-                                  std::to_string(i) + ".txt";
-    if (i > 0) {
+    paths[exec ? "/usr/local/bin/" + name + "-" + std::to_string(i)
+               : "/usr/local/share/" + name + "/d" + std::to_string(i % 37) +
+                     "/file" + std::to_string(i) + ".txt"] = exec;
+  }
+  bool first = true;
+  for (const auto& [path, exec] : paths) {
+    if (!first) {
       m += ',';
     }
+    first = false;
     m += "\"" + path + "\":{\"sum\":\"1$" + hex64(rng) +
          "\",\"uname\":\"root\",\"gname\":\"wheel\",\"perm\":\"" +
          (exec ? "0755" : "0644") + "\",\"mtime\":1735689600}";
@@ -128,8 +151,10 @@ int main(int argc, char** argv) {
     }
     size_t size = payload_size(rng);
     size_t offset = rng() % (pool.size() - size);
-    if (!add_member(a.get(), "+COMPACT_MANIFEST", "{\"name\":\"" + name + "\"}") ||
-        !add_member(a.get(), "+MANIFEST", manifest(name, file_count(rng), rng)) ||
+    if (!add_member(a.get(), "+COMPACT_MANIFEST",
+                    "{\"name\":\"" + name + "\"}") ||
+        !add_member(a.get(), "+MANIFEST",
+                    manifest(name, file_count(rng, i, count), rng)) ||
         !add_member(a.get(), "/usr/local/bin/" + name,
                     pool.substr(offset, size)) ||
         archive_write_close(a.get()) != ARCHIVE_OK) {

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "packages/checksum_list.h"
 #include "packages/manifest_parser.h"
 #include "packages/manifest_reader.h"
+#include "packages/path_set.h"
 #include "packages/paths.h"
 #include "packages/repository_scan.h"
 
@@ -31,7 +31,7 @@ void write_err(std::string_view text) {
 // The run-wide state that outlives one package.
 struct RunState {
   std::FILE* out = nullptr;
-  std::unordered_set<std::string> seen_paths;
+  PathSet seen_paths;
   uint64_t package_total = 0;
   uint64_t checksum_count = 0;
 };
@@ -46,9 +46,12 @@ bool process_package(const std::string& package_path, RunState* state) {
     return false;
   }
   std::string_view label = package_label(package_path);
+  // The entries borrow from the document, so it lives until they are
+  // written.
+  std::unique_ptr<ManifestDocument> doc =
+      parse_manifest(std::move(text), label, stderr);
   std::vector<ChecksumEntry> entries;
-  if (std::unique_ptr<ManifestDocument> doc =
-          parse_manifest(text, label, stderr)) {
+  if (doc != nullptr) {
     entries = collect_checksums(doc->root(), label, stderr);
   }
   write_checksums(entries, &state->seen_paths, state->out);

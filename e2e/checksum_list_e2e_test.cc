@@ -23,14 +23,15 @@ std::string file_entry(std::string_view path, std::string_view sum,
 // Writes a package as the package tool lays it out: compact manifest,
 // manifest, then the payload.
 void put_package(const std::string& path, std::string_view name,
-                 std::string_view files_json, std::string_view filter = "zstd") {
+                 std::string_view files_json,
+                 std::string_view filter = "zstd") {
   std::string manifest = realistic_manifest(name, "1.0", files_json);
-  ASSERT_TRUE(write_package(path,
-                            {{"+COMPACT_MANIFEST", "{\"name\":\"x\"}"},
-                             {"+MANIFEST", manifest},
-                             {"/usr/local/bin/" + std::string(name),
-                              std::string(20000, 'b'), 0755}},
-                            filter));
+  ASSERT_TRUE(write_package(
+      path,
+      {{"+COMPACT_MANIFEST", "{\"name\":\"x\"}"},
+       {"+MANIFEST", manifest},
+       {"/usr/local/bin/" + std::string(name), std::string(20000, 'b'), 0755}},
+      filter));
 }
 
 TEST(ChecksumList, WritesExecutablesOfEveryPackageInOrder) {
@@ -83,8 +84,8 @@ TEST(ChecksumList, StopsAtARepositoryThatIsNotADirectory) {
   ASSERT_TRUE(write_file(dir.path("b"), "not a directory"));
   ASSERT_TRUE(write_file(dir.path("c/All"), "a file named All"));
   const std::string a = dir.root() + "/a";
-  for (const std::string& bad : {dir.root() + "/b", dir.root() + "/c",
-                                 dir.root() + "/missing"}) {
+  for (const std::string& bad :
+       {dir.root() + "/b", dir.root() + "/c", dir.root() + "/missing"}) {
     SCOPED_TRACE(bad);
     ToolRun run = run_tool({a, bad, a});
     const std::string shown = bad == dir.root() + "/c" ? bad + "/All" : bad;
@@ -106,9 +107,9 @@ TEST(ChecksumList, BadPackagesAreReportedAndTheRunGoesOn) {
                             {{"+COMPACT_MANIFEST", "{}"}}));
   ASSERT_TRUE(write_package(dir.path("r/e-broken.pkg"),
                             {{"+MANIFEST", "{\"name\":\"e\",}"}}));
-  ASSERT_TRUE(write_package(dir.path("r/f-deep.pkg"),
-                            {{"+MANIFEST", std::string(100000, '[') +
-                                               std::string(100000, ']')}}));
+  ASSERT_TRUE(write_package(
+      dir.path("r/f-deep.pkg"),
+      {{"+MANIFEST", std::string(100000, '[') + std::string(100000, ']')}}));
   ASSERT_TRUE(write_package(
       dir.path("r/g-forged.pkg"),
       {{"+MANIFEST",
@@ -117,8 +118,9 @@ TEST(ChecksumList, BadPackagesAreReportedAndTheRunGoesOn) {
               "{" + file_entry("/bin/last", "1a57", "0755") + "}");
   ToolRun run = run_tool({r, "-v"});
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.out, "/bin/good sha256=600d\n/bin/g sha256=gg\n"
-                     "/bin/last sha256=1a57\n");
+  EXPECT_EQ(run.out,
+            "/bin/good sha256=600d\n/bin/g sha256=gg\n"
+            "/bin/last sha256=1a57\n");
   const std::string keys =
       " keys: name origin version comment maintainer www abi arch prefix "
       "flatsize licenselogic licenses desc deps categories options "
@@ -131,12 +133,13 @@ TEST(ChecksumList, BadPackagesAreReportedAndTheRunGoesOn) {
                 "  warning: no +MANIFEST in \"d-nomanifest.pkg\"\n"
                 "  UCL parse error (e-broken): Missing a name for object "
                 "member. (offset 12)\n"
-                "  [verbose] f-deep keys:\n"
-                "  [verbose] f-deep: no 'files' key\n"
+                "  UCL parse error (f-deep): Nesting deeper than 1000 levels. "
+                "(offset 1001)\n"
                 "  [verbose] g-forged keys: files\n"
                 "  warning: g-forged: skipped a file entry with a line break "
                 "or NUL byte\n"
-                "  [verbose] z-last" + keys + done_line(5, 3));
+                "  [verbose] z-last" +
+                keys + done_line(5, 3));
 }
 
 TEST(ChecksumList, ProgressEveryFiveHundredCountedPackages) {
@@ -146,7 +149,8 @@ TEST(ChecksumList, ProgressEveryFiveHundredCountedPackages) {
   const std::string bytes = package_bytes({{"+MANIFEST", manifest}});
   ASSERT_FALSE(bytes.empty());
   for (int i = 0; i < 1000; ++i) {
-    ASSERT_TRUE(write_file(dir.path("r/p" + std::to_string(i) + ".pkg"), bytes));
+    ASSERT_TRUE(
+        write_file(dir.path("r/p" + std::to_string(i) + ".pkg"), bytes));
   }
   for (int i = 0; i < 3; ++i) {  // not counted, yet part of the found total
     ASSERT_TRUE(write_file(dir.path("r/x" + std::to_string(i) + ".pkg"), ""));
@@ -179,18 +183,42 @@ TEST(ChecksumList, WritesToTheOutputFileAndReportsFailures) {
     std::string err;
   };
   const Case cases[] = {
-      {"to a file", {r, "-o", dir.root() + "/sums.txt"}, {}, 0, "",
+      {"to a file",
+       {r, "-o", dir.root() + "/sums.txt"},
+       {},
+       0,
+       "",
        found_line(1, r) + done_line(1, 1)},
-      {"a dash is a file name", {r, "-o", "-"}, {dir.root(), {}, ""}, 0, "",
+      {"a dash is a file name",
+       {r, "-o", "-"},
+       {dir.root(), {}, ""},
+       0,
+       "",
        found_line(1, r) + done_line(1, 1)},
-      {"an empty path is standard output", {r, "-o", ""}, {}, 0, lines,
+      {"an empty path is standard output",
+       {r, "-o", ""},
+       {},
+       0,
+       lines,
        found_line(1, r) + done_line(1, 1)},
-      {"cannot open", {r, "-o", dir.root() + "/no/such/dir/x"}, {}, 1, "",
+      {"cannot open",
+       {r, "-o", dir.root() + "/no/such/dir/x"},
+       {},
+       1,
+       "",
        "Error: cannot open output file " + dir.root() + "/no/such/dir/x\n"},
-      {"full disk", {r, "-o", "/dev/full"}, {}, 1, "",
+      {"full disk",
+       {r, "-o", "/dev/full"},
+       {},
+       1,
+       "",
        found_line(1, r) + done_line(1, 1) +
            "Error: cannot write output file /dev/full\n"},
-      {"standard output on a full disk", {r}, {"", {}, "/dev/full"}, 1, "",
+      {"standard output on a full disk",
+       {r},
+       {"", {}, "/dev/full"},
+       1,
+       "",
        found_line(1, r) + done_line(1, 1) +
            "Error: cannot write output file standard output\n"},
   };

@@ -19,8 +19,7 @@ std::string realistic_manifest(std::string_view name, std::string_view version,
          "libfoo\",\"version\":\"2.3.1\"}},\"categories\":[\"sysutils\"],"
          "\"options\":{\"DOCS\":\"on\"},\"annotations\":{\"FreeBSD_version\":"
          "\"1402000\",\"ports_top_git_hash\":\"5f0c2a1b9e8d\"},\"files\":" +
-         std::string(files_json) +
-         ",\"directories\":{\"/usr/local/share/" + n +
+         std::string(files_json) + ",\"directories\":{\"/usr/local/share/" + n +
          "\":{\"uname\":\"root\",\"gname\":\"wheel\",\"perm\":\"0755\"}}}";
 }
 

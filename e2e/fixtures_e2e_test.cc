@@ -70,15 +70,15 @@ std::vector<ListedFile> listed_files(const std::string& version,
                                      const std::string& package) {
   std::vector<ListedFile> files;
   std::string label = package.substr(0, package.size() - 4);
-  for (const std::string& line : split_lines(
-           read_file(kData + "/" + version + "/query/" + label + ".files.txt"))) {
+  for (const std::string& line : split_lines(read_file(
+           kData + "/" + version + "/query/" + label + ".files.txt"))) {
     size_t space = line.rfind(' ');
     if (space == std::string::npos || line.compare(space + 1, 2, "1$") != 0) {
       ADD_FAILURE() << "unexpected listing line " << line;
       continue;
     }
-    files.push_back({percent_encode(line.substr(0, space)),
-                     line.substr(space + 3)});
+    files.push_back(
+        {percent_encode(line.substr(0, space)), line.substr(space + 3)});
   }
   return files;
 }

@@ -86,7 +86,7 @@ uint64_t read_octal(std::string_view text) {
   return negative ? uint64_t{0} - value : value;
 }
 
-std::optional<std::string> normalize_checksum(std::string_view text) {
+std::optional<std::string_view> normalize_checksum(std::string_view text) {
   for (std::string_view prefix :
        {std::string_view("1$sha256$"), std::string_view("sha256:")}) {
     if (text.size() >= prefix.size() &&
@@ -95,7 +95,7 @@ std::optional<std::string> normalize_checksum(std::string_view text) {
       if (text.empty()) {
         return std::nullopt;
       }
-      return std::string(text);
+      return text;
     }
   }
   if (text.size() >= 3 && text.substr(0, 2) == "1$") {
@@ -104,7 +104,7 @@ std::optional<std::string> normalize_checksum(std::string_view text) {
   if (text.empty()) {
     return std::nullopt;
   }
-  return std::string(text);
+  return text;
 }
 
 std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
@@ -136,7 +136,7 @@ std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
     if (!sum) {
       continue;
     }
-    std::optional<std::string> checksum = normalize_checksum(*sum);
+    std::optional<std::string_view> checksum = normalize_checksum(*sum);
     if (!checksum) {
       continue;
     }
@@ -146,16 +146,15 @@ std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
                           "byte\n");
       continue;
     }
-    entries.push_back({std::string(m.key), std::move(*checksum)});
+    entries.push_back({m.key, *checksum});
   }
   return entries;
 }
 
 void write_checksums(const std::vector<ChecksumEntry>& entries,
-                     std::unordered_set<std::string>* seen_paths,
-                     std::FILE* out) {
+                     PathSet* seen_paths, std::FILE* out) {
   for (const ChecksumEntry& e : entries) {
-    if (!seen_paths->insert(e.path).second) {
+    if (!seen_paths->insert(e.path)) {
       continue;
     }
     std::fwrite(e.path.data(), 1, e.path.size(), out);

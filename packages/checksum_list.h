@@ -5,18 +5,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "packages/manifest_json.h"
+#include "packages/path_set.h"
 
 namespace zps {
 
 // One line-to-be of the checksum list: a file path as the manifest names it
-// and its checksum text without the hash-type prefix (never empty).
+// and its checksum text without the hash-type prefix (never empty). Both
+// borrow from the parsed manifest they were collected from.
 struct ChecksumEntry {
-  std::string path;
-  std::string checksum;
+  std::string_view path;
+  std::string_view checksum;
 };
 
 // Returns true when `label` begins with "Zelkor" (case-sensitive): the
@@ -31,16 +32,18 @@ uint64_t read_octal(std::string_view text);
 
 // Returns `text` without one hash-type prefix ("1$sha256$", "sha256:" or
 // "1$", the first that matches; "1$" only when something follows it), or
-// nothing when the entry is to be skipped because nothing remains.
-std::optional<std::string> normalize_checksum(std::string_view text);
+// nothing when the entry is to be skipped because nothing remains. The
+// result is a part of `text`.
+std::optional<std::string_view> normalize_checksum(std::string_view text);
 
-// Returns the checksum entries of the manifest `root`'s `files` object, in
-// its order: every file of an own package (`label` by is_own_package), or
-// else the files whose `perm` has an execute bit, lacks one or is no string,
-// and every path containing "uefi-firmware". Entries whose path or checksum
-// holds a line feed or a NUL byte are left out with a warning on `err`:
-// "  warning: <label>: skipped a file entry with a line break or NUL byte".
-// With `verbose` set, a missing or non-object `files` is reported on `err`.
+// Returns the checksum entries of the manifest `root`'s `files` object in
+// its order, borrowing from the document of `root`: every file of an own
+// package (`label` by is_own_package), or else the files whose `perm` has an
+// execute bit, lacks one or is no string, and every path containing
+// "uefi-firmware". Entries whose path or checksum holds a line feed or a NUL
+// byte are left out with a warning on `err`: "  warning: <label>: skipped a
+// file entry with a line break or NUL byte". With `verbose` set, a missing or
+// non-object `files` is reported on `err`.
 std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
                                              std::string_view label,
                                              std::FILE* err);
@@ -49,7 +52,6 @@ std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
 // whose path is not in `seen_paths`, in order, and adds those paths to it.
 // Write errors are left on `out`'s error flag for the caller to check.
 void write_checksums(const std::vector<ChecksumEntry>& entries,
-                     std::unordered_set<std::string>* seen_paths,
-                     std::FILE* out);
+                     PathSet* seen_paths, std::FILE* out);
 
 }  // namespace zps

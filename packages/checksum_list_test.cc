@@ -39,7 +39,7 @@ TEST(ReadOctal, FollowsStrtoulInBaseEight) {
 TEST(NormalizeChecksum, RemovesAtMostOnePrefix) {
   struct Case {
     std::string_view text;
-    std::optional<std::string> want;
+    std::optional<std::string_view> want;
   };
   const Case cases[] = {
       {"1$sha256$ab", "ab"},
@@ -73,7 +73,7 @@ TEST(OwnPackage, IsDecidedByTheFirstSixBytes) {
 std::string entries_text(const std::vector<ChecksumEntry>& entries) {
   std::string text;
   for (const ChecksumEntry& e : entries) {
-    text += e.path + "=" + e.checksum + ";";
+    text += std::string(e.path) + "=" + std::string(e.checksum) + ";";
   }
   return text;
 }
@@ -153,7 +153,7 @@ TEST(CollectChecksums, ExplainsAMissingOrMistypedFilesOnlyWhenVerbose) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.manifest));
     std::string error;
-    auto doc = ManifestDocument::parse(c.manifest, &error);
+    auto doc = ManifestDocument::parse(std::string(c.manifest), &error);
     ASSERT_NE(doc, nullptr) << error;
     for (bool on : {false, true}) {
       verbose = on;
@@ -166,7 +166,7 @@ TEST(CollectChecksums, ExplainsAMissingOrMistypedFilesOnlyWhenVerbose) {
 }
 
 TEST(WriteChecksums, WritesEachPathOnceFirstWins) {
-  std::unordered_set<std::string> seen;
+  PathSet seen;
   MemoryStream out;
   write_checksums({{"/a b", "1"}, {"/c", "2"}, {"/a b", "3"}}, &seen,
                   out.get());

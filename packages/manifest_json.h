@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -7,6 +8,10 @@
 #include <vector>
 
 namespace zps {
+
+// The deepest nesting of objects and arrays a manifest may have. Real ones
+// nest four levels.
+inline constexpr size_t kMaxManifestDepth = 1000;
 
 // Type numbers of manifest values, as the manifest messages print them.
 enum ManifestType : int {
@@ -20,6 +25,7 @@ enum ManifestType : int {
 };
 
 struct ManifestMember;
+class ManifestDocument;
 
 // A borrowed view of one value inside a ManifestDocument; valid while the
 // document lives.
@@ -47,8 +53,10 @@ class ManifestValue {
 
  private:
   friend class ManifestDocument;
-  explicit ManifestValue(const void* value) : value_(value) {}
-  const void* value_;  // a rapidjson::Value, kept out of this header
+  ManifestValue(const ManifestDocument* doc, uint32_t index)
+      : doc_(doc), index_(index) {}
+  const ManifestDocument* doc_;
+  uint32_t index_;  // of the value's node in the document
 };
 
 struct ManifestMember {
@@ -64,17 +72,18 @@ class ManifestDocument {
   ManifestDocument(const ManifestDocument&) = delete;
   ManifestDocument& operator=(const ManifestDocument&) = delete;
 
-  // Parses `text` (its exact length; any byte may occur). Returns the
-  // document, or nullptr after setting `*error` to the parser's message and
-  // the byte offset where it stopped. Nesting depth is limited only by
-  // memory: the parser does not recurse.
+  // Parses `text` (its exact length; any byte may occur), which the
+  // document keeps. Returns the document, or nullptr after setting `*error`
+  // to the parser's message and the byte offset where it stopped. Objects
+  // and arrays nested deeper than kMaxManifestDepth are a parse error.
   // Requires: error != nullptr.
-  static std::unique_ptr<ManifestDocument> parse(std::string_view text,
+  static std::unique_ptr<ManifestDocument> parse(std::string text,
                                                  std::string* error);
 
-  ManifestValue root() const;
+  ManifestValue root() const { return ManifestValue(this, 0); }
 
  private:
+  friend class ManifestValue;
   struct Impl;
   explicit ManifestDocument(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;

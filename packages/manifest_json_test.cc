@@ -1,5 +1,8 @@
 #include "packages/manifest_json.h"
 
+#include <algorithm>
+#include <set>
+
 #include <gtest/gtest.h>
 
 namespace zps {
@@ -7,7 +10,7 @@ namespace {
 
 std::unique_ptr<ManifestDocument> must_parse(std::string_view text) {
   std::string error;
-  auto doc = ManifestDocument::parse(text, &error);
+  auto doc = ManifestDocument::parse(std::string(text), &error);
   EXPECT_NE(doc, nullptr) << error;
   return doc;
 }
@@ -132,30 +135,98 @@ TEST(ManifestJson, ParseErrorsGiveMessageAndOffset) {
        "The document root must not be followed by other "
        "values. (offset 8)"},
       {{"{\"a\":1}\0x", 9}, "Invalid NUL byte in the text. (offset 7)"},
+      {{"{\"a\":1}\0", 8}, "Invalid NUL byte in the text. (offset 7)"},
+      {{"{\"a\":\"x\0y\"}", 11}, "Invalid NUL byte in the text. (offset 7)"},
+      {{"{\"a\"\0:1}", 9}, "Invalid NUL byte in the text. (offset 4)"},
+      {{"\0{}", 3}, "Invalid NUL byte in the text. (offset 0)"},
       {"name: x", "Invalid value. (offset 1)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text));
     std::string error;
-    EXPECT_EQ(ManifestDocument::parse(c.text, &error), nullptr);
+    EXPECT_EQ(ManifestDocument::parse(std::string(c.text), &error), nullptr);
     EXPECT_EQ(error, c.want);
   }
 }
 
-TEST(ManifestJson, DeepNestingParsesWithoutRecursion) {
-  constexpr int kDepth = 100000;
-  std::string text(kDepth, '[');
-  text += std::string(kDepth, ']');
-  auto doc = must_parse(text);
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(doc->root().type(), kTypeArray);
+TEST(ManifestJson, NestingBeyondTheLimitIsAParseError) {
+  struct Case {
+    std::string open, close;
+  };
+  const Case cases[] = {{"[", "]"}, {"{\"a\":", "}"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.open);
+    std::string deepest;
+    for (size_t i = 0; i < kMaxManifestDepth; ++i) {
+      deepest += c.open;
+    }
+    deepest += "1";
+    for (size_t i = 0; i < kMaxManifestDepth; ++i) {
+      deepest += c.close;
+    }
+    EXPECT_NE(must_parse(deepest), nullptr);
 
-  std::string objects;
-  for (int i = 0; i < kDepth; ++i) {
-    objects += "{\"a\":";
+    std::string error;
+    EXPECT_EQ(ManifestDocument::parse("[" + deepest + "]", &error), nullptr);
+    // The offset is just past the bracket that opens level 1001.
+    const size_t offset = 1 + (kMaxManifestDepth - 1) * c.open.size() + 1;
+    EXPECT_EQ(error, "Nesting deeper than 1000 levels. (offset " +
+                         std::to_string(offset) + ")");
   }
-  objects += "1" + std::string(kDepth, '}');
-  EXPECT_NE(must_parse(objects), nullptr);
+  // Far deeper input ends at the limit too, without exhausting the stack.
+  std::string error;
+  EXPECT_EQ(ManifestDocument::parse(std::string(10000000, '['), &error),
+            nullptr);
+  EXPECT_EQ(error, "Nesting deeper than 1000 levels. (offset 1001)");
+}
+
+TEST(ManifestJson, FindsRepeatedKeysInSortedAndUnsortedObjects) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> keys;
+    size_t unique;
+  };
+  std::vector<std::string> sorted, sorted_repeat, shuffled;
+  for (int i = 0; i < 100; ++i) {
+    sorted.push_back("/p/" + std::to_string(1000 + i));
+  }
+  sorted_repeat = sorted;
+  sorted_repeat.insert(sorted_repeat.begin() + 50, sorted[50]);
+  shuffled = sorted;
+  std::swap(shuffled[3], shuffled[97]);
+  shuffled.push_back(sorted[10]);
+  const Case cases[] = {
+      {"sorted", sorted, 100},
+      {"sorted with a repeat", sorted_repeat, 100},
+      {"unsorted with a repeat", shuffled, 100},
+      {"small repeat", {"b", "a", "b"}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string text = "{";
+    for (size_t i = 0; i < c.keys.size(); ++i) {
+      text +=
+          (i ? ",\"" : "\"") + c.keys[i] + "\":\"v" + std::to_string(i) + "\"";
+    }
+    text += "}";
+    auto doc = must_parse(text);
+    ASSERT_NE(doc, nullptr);
+    std::vector<ManifestMember> members = doc->root().members();
+    EXPECT_EQ(members.size(), c.unique);
+    std::set<std::string_view> distinct;
+    for (const ManifestMember& m : members) {
+      distinct.insert(m.key);
+      // The first occurrence's value is the one kept.
+      std::string want =
+          "v" + std::to_string(std::find(c.keys.begin(), c.keys.end(), m.key) -
+                               c.keys.begin());
+      std::optional<ManifestValue> looked_up = doc->root().lookup(m.key);
+      ASSERT_TRUE(looked_up.has_value());
+      EXPECT_EQ(looked_up->string(), want);
+      EXPECT_EQ(m.value.string(), want);
+    }
+    EXPECT_EQ(distinct.size(), c.unique);
+  }
 }
 
 }  // namespace

@@ -6,11 +6,12 @@
 
 namespace zps {
 
-std::unique_ptr<ManifestDocument> parse_manifest(std::string_view text,
+std::unique_ptr<ManifestDocument> parse_manifest(std::string text,
                                                  std::string_view label,
                                                  std::FILE* err) {
   std::string error;
-  std::unique_ptr<ManifestDocument> doc = ManifestDocument::parse(text, &error);
+  std::unique_ptr<ManifestDocument> doc =
+      ManifestDocument::parse(std::move(text), &error);
   if (doc == nullptr) {
     std::string line =
         "  UCL parse error (" + std::string(label) + "): " + error + "\n";

@@ -40,7 +40,6 @@ class UniqueFd {
 };
 
 constexpr size_t kBlockSize = 10240;
-constexpr size_t kChunkSize = 16384;
 constexpr std::string_view kManifestName = "+MANIFEST";
 
 void write_text(std::FILE* out, std::string_view text) {
@@ -78,8 +77,9 @@ void report_too_large(std::FILE* err, std::string_view label) {
 // read up to that size, and a read error or a short member yields what a
 // single read of that size would: nothing on error, the bytes present
 // otherwise. A member without a recorded size is read until its end, and
-// what came before an error is kept. Either way the text grows with the
-// data actually decompressed, never with a declared size alone.
+// what came before an error is kept. Room for a declared size (at most
+// kMaxManifestBytes) is reserved, but its pages are touched only as data
+// arrives, so a false size costs no memory.
 std::string read_member(archive* a, la_int64_t declared, std::string_view label,
                         std::FILE* err) {
   if (declared > 0 && static_cast<uint64_t>(declared) > kMaxManifestBytes) {
@@ -90,30 +90,42 @@ std::string read_member(archive* a, la_int64_t declared, std::string_view label,
   const size_t limit =
       sized ? static_cast<size_t>(declared) : kMaxManifestBytes;
   std::string text;
-  char chunk[kChunkSize];
+  if (sized) {
+    text.reserve(limit);  // bounded above; untouched pages cost nothing
+  }
   for (;;) {
-    size_t want = kChunkSize;
-    if (sized) {
-      want = std::min(want, limit - text.size());
-      if (want == 0) {
-        break;
-      }
+    // Blocks come straight from the decompressor's buffer, so each byte is
+    // copied once, into the text.
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    int r = archive_read_data_block(a, &block, &size, &offset);
+    if (r == ARCHIVE_EOF) {
+      break;
     }
-    la_ssize_t n = archive_read_data(a, chunk, want);
-    if (n < 0) {
+    if (r != ARCHIVE_OK || offset < 0) {
       if (sized) {
         text.clear();
       }
       break;
     }
-    if (n == 0) {
-      break;
+    const uint64_t end = static_cast<uint64_t>(offset) + size;
+    if (end > limit) {
+      if (!sized) {
+        report_too_large(err, label);
+        return {};
+      }
+      // A sized member never holds more than its size; keep what fits.
+      if (static_cast<uint64_t>(offset) >= limit) {
+        break;
+      }
+      size = limit - static_cast<size_t>(offset);
     }
-    if (!sized && text.size() + static_cast<size_t>(n) > limit) {
-      report_too_large(err, label);
-      return {};
+    // A sparse member leaves holes between blocks; they read as zeros.
+    if (static_cast<uint64_t>(offset) > text.size()) {
+      text.resize(static_cast<size_t>(offset), '\0');
     }
-    text.append(chunk, static_cast<size_t>(n));
+    text.append(static_cast<const char*>(block), size);
   }
   return text;
 }
