@@ -118,7 +118,10 @@ int run_driver(RunOptions options) {
   }
   RunState state;
   state.out = owned != nullptr ? owned.get() : stdout;
-  std::setvbuf(state.out, nullptr, _IOFBF, kOutputBufferBytes);
+  // glibc ignores the size unless it is handed the buffer too. Static, so
+  // that it outlives standard output, which the C library flushes at exit.
+  static char output_buffer[kOutputBufferBytes];
+  std::setvbuf(state.out, output_buffer, _IOFBF, sizeof output_buffer);
 
   for (const std::string& repo_dir : options.repo_dirs) {
     if (!process_repository(repo_dir, &state)) {

@@ -39,7 +39,11 @@ class UniqueFd {
   int fd_;
 };
 
+// The tar block size, as a package is opened by name; for a regular file
+// libarchive then reads 64 KiB at a time, which opening a descriptor
+// must ask for itself.
 constexpr size_t kBlockSize = 10240;
+constexpr size_t kFileReadSize = 64 * 1024;
 constexpr std::string_view kManifestName = "+MANIFEST";
 
 void write_text(std::FILE* out, std::string_view text) {
@@ -164,16 +168,13 @@ std::string read_manifest(const std::string& path, std::FILE* err) {
     report_cannot_open(err, "'" + path + "' is not a regular file");
     return {};
   }
-  int flags = fcntl(fd.get(), F_GETFL);
-  if (flags >= 0) {
-    fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-  }
+  // O_NONBLOCK stays set: it has no effect on reading a regular file.
   ArchiveReader a = new_reader();
   if (a == nullptr) {
     report_cannot_open(err, "out of memory");
     return {};
   }
-  if (archive_read_open_fd(a.get(), fd.get(), kBlockSize) != ARCHIVE_OK) {
+  if (archive_read_open_fd(a.get(), fd.get(), kFileReadSize) != ARCHIVE_OK) {
     report_cannot_open(err, error_text(a.get()));
     return {};
   }
@@ -187,8 +188,8 @@ std::string read_manifest_from_memory(std::string_view bytes,
     report_cannot_open(err, "out of memory");
     return {};
   }
-  if (archive_read_open_memory(a.get(), bytes.data(), bytes.size()) !=
-      ARCHIVE_OK) {
+  if (archive_read_open_memory2(a.get(), bytes.data(), bytes.size(),
+                                kBlockSize) != ARCHIVE_OK) {
     report_cannot_open(err, error_text(a.get()));
     return {};
   }

@@ -7,8 +7,10 @@
 
 namespace zps {
 
-// A set of byte strings (file paths) that only grows: open addressing over
-// one table of hashes and offsets, the bytes kept back to back in blocks.
+// A set of byte strings (file paths) that only grows. The strings are kept
+// back to back in large blocks and listed in insertion order; an open-
+// addressing table of 8-byte slots (a hash tag and a list position) finds
+// them, so a lookup touches one small slot before it compares any bytes.
 // Memory grows with the number and length of distinct strings inserted.
 class PathSet {
  public:
@@ -20,23 +22,22 @@ class PathSet {
 
   [[nodiscard]] bool contains(std::string_view path) const;
 
-  size_t size() const { return size_; }
+  size_t size() const { return entries_.size(); }
 
  private:
   struct Slot {
-    uint64_t hash = 0;            // 0 marks an empty slot
-    const char* bytes = nullptr;  // into one of `blocks_`
-    size_t length = 0;
+    uint32_t hash = 0;   // of the string; meaningful only when `entry` > 0
+    uint32_t entry = 0;  // position in `entries_` plus 1; 0 marks empty
   };
 
   // Returns the index of the slot holding `path`, or of the empty slot
   // where it belongs.
-  size_t find(std::string_view path, uint64_t hash) const;
-  const char* store(std::string_view path);
+  size_t find(std::string_view path, uint32_t hash) const;
+  std::string_view store(std::string_view path);
   void grow();
 
   std::vector<Slot> slots_;
-  size_t size_ = 0;
+  std::vector<std::string_view> entries_;  // into `blocks_`
   std::vector<std::unique_ptr<char[]>> blocks_;
   size_t block_used_ = 0;
   size_t block_size_ = 0;
