@@ -8,6 +8,7 @@ repository of N packages with make-bench-repo (kept in --repo and reused when
 it already holds N packages), warms the page cache, then times on the same
 files:
   tool    zelkor-pkg-sign REPO -o OUT (the checksum list)
+  sbom    the same with --sbom-spdx and --sbom-cyclonedx
   floor   manifest-floor: opens each package and reads +MANIFEST, nothing else
   bsdtar  a shell loop running `bsdtar -xOqf PKG +MANIFEST` per package
 and prints packages per second of each, the ratios, and the tool's peak
@@ -70,8 +71,11 @@ def main():
                 pass
 
     out = os.path.join(args.repo, "..", "zps-bench-sums.txt")
-    best = {"tool": None, "floor": None, "bsdtar": None}
+    best = {"tool": None, "sbom": None, "floor": None, "bsdtar": None}
     peak = 0
+    peak_sbom = 0
+    spdx = os.path.join(args.repo, "..", "zps-bench.spdx.json")
+    cdx = os.path.join(args.repo, "..", "zps-bench.cdx.json")
     loop = ('for p in "$@"; do bsdtar -xOqf "$p" +MANIFEST > /dev/null; '
             'done')
     for _ in range(args.rounds):
@@ -80,6 +84,10 @@ def main():
         peak = max(peak, rss)
         t, _ = timed([floor] + packages, stdout=subprocess.DEVNULL)
         best["floor"] = min(best["floor"] or t, t)
+        t, rss = timed([tool, args.repo, "-o", out, "--sbom-spdx", spdx,
+                        "--sbom-cyclonedx", cdx], stderr=subprocess.DEVNULL)
+        best["sbom"] = min(best["sbom"] or t, t)
+        peak_sbom = max(peak_sbom, rss)
     # The shell loop is slow; one round on a tenth of the packages (at least
     # 100) gives its rate.
     sample = packages[:max(100, len(packages) // 10)]
@@ -89,11 +97,13 @@ def main():
     with open(out, "rb") as f:
         lines = sum(1 for _ in f)
     n = len(packages)
-    for name in ("tool", "floor", "bsdtar"):
+    for name in ("tool", "sbom", "floor", "bsdtar"):
         print(f"{name:7s} {best[name]:8.3f} s  {n / best[name]:10.0f} packages/s")
     print(f"tool / floor time:  {best['tool'] / best['floor']:.2f}")
+    print(f"sbom / tool time:   {best['sbom'] / best['tool']:.2f}")
     print(f"bsdtar / tool time: {best['bsdtar'] / best['tool']:.1f}")
     print(f"tool peak RSS: {peak / 1024:.1f} MiB for {lines} lines written")
+    print(f"sbom peak RSS: {peak_sbom / 1024:.1f} MiB for {n} records")
 
 
 if __name__ == "__main__":

@@ -4,14 +4,17 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "packages/checksum_list.h"
 #include "packages/manifest_parser.h"
 #include "packages/manifest_reader.h"
+#include "packages/package_record.h"
 #include "packages/path_set.h"
 #include "packages/paths.h"
 #include "packages/repository_scan.h"
+#include "sbom/sbom_stage.h"
 
 namespace zps {
 namespace {
@@ -31,10 +34,24 @@ void write_err(std::string_view text) {
 // The run-wide state that outlives one package.
 struct RunState {
   std::FILE* out = nullptr;
+  bool wants_records = false;
   PathSet seen_paths;
+  std::unordered_set<std::string> seen_names;
+  std::vector<PackageRecord> records;
   uint64_t package_total = 0;
   uint64_t checksum_count = 0;
 };
+
+// Keeps `record` when it has a name not seen before: the first package of a
+// name stands for it in the SBOM documents.
+void accept_record(PackageRecord record, RunState* state) {
+  if (record.name.empty() || !state->seen_names.insert(record.name).second) {
+    return;
+  }
+  // TODO: derive_upstream_refs(&record) when a CycloneDX document is wanted;
+  // the ports-tree queries it needs are not built yet.
+  state->records.push_back(std::move(record));
+}
 
 // Reads, lists and counts one package. Returns true when its manifest text
 // was read, so that it counts as processed.
@@ -55,6 +72,11 @@ bool process_package(const std::string& package_path, RunState* state) {
     entries = collect_checksums(doc->root(), label, stderr);
   }
   write_checksums(entries, &state->seen_paths, state->out);
+  // The record comes from the same parse as the checksum entries; a
+  // manifest that did not parse gives no record.
+  if (state->wants_records && doc != nullptr) {
+    accept_record(build_package_record(doc->root()), state);
+  }
   state->checksum_count += entries.size();
   return true;
 }
@@ -116,8 +138,13 @@ int run_driver(RunOptions options) {
       return 1;
     }
   }
+  const SbomSettings sbom{options.sbom_spdx_path, options.sbom_cyclonedx_path,
+                          options.app_name,       options.repo_dirs,
+                          options.app_version,    options.manufacturer,
+                          options.attack_surface, options.security_function};
   RunState state;
   state.out = owned != nullptr ? owned.get() : stdout;
+  state.wants_records = wants_sbom(sbom);
   // glibc ignores the size unless it is handed the buffer too. Static, so
   // that it outlives standard output, which the C library flushes at exit.
   static char output_buffer[kOutputBufferBytes];
@@ -132,7 +159,7 @@ int run_driver(RunOptions options) {
   write_err("Done: " + std::to_string(state.package_total) + " packages, " +
             std::to_string(state.checksum_count) +
             " file checksums written.\n");
-  int status = 0;
+  int status = run_sbom_stage(sbom, state.records, stderr);
   if (!finish_output(std::move(owned), options.output_path)) {
     status = 1;
   }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the tool, and prints the checksum list of
-# the example repository in examples/repo.
+# Installs what is missing, builds the tool, and runs it on the example
+# repository in examples/repo: the checksum list goes to standard output,
+# the SPDX and CycloneDX documents to example-out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,4 +9,8 @@ scripts/setup.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DZPS_BUILD_TESTS=OFF -DZPS_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build-release >/dev/null
-build-release/zelkor-pkg-sign examples/repo
+mkdir -p example-out
+build-release/zelkor-pkg-sign examples/repo \
+  --app-name "Example OS" --app-version 14.2 --manufacturer "Example Corp" \
+  --sbom-spdx example-out/example.spdx.json \
+  --sbom-cyclonedx example-out/example.cdx.json

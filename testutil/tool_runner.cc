@@ -34,13 +34,19 @@ const char* tool_path() {
 
 ToolRun run_tool(const std::vector<std::string>& args,
                  const ToolSettings& settings) {
+  std::vector<std::string> argv = {tool_path()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run_program(argv, settings);
+}
+
+ToolRun run_program(const std::vector<std::string>& argv_words,
+                    const ToolSettings& settings) {
   ToolRun run;
   std::string out_path =
       settings.stdout_path.empty() ? temp_file_path() : settings.stdout_path;
   std::string err_path = temp_file_path();
 
-  std::vector<std::string> words = {tool_path()};
-  words.insert(words.end(), args.begin(), args.end());
+  std::vector<std::string> words = argv_words;
   std::vector<char*> argv;
   for (std::string& w : words) {
     argv.push_back(w.data());
@@ -70,7 +76,7 @@ ToolRun run_tool(const std::vector<std::string>& args,
   }
   pid_t pid = 0;
   int rc =
-      posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+      posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (rc == 0) {
     int status = 0;

@@ -29,4 +29,9 @@ ToolRun run_tool(const std::vector<std::string>& args,
 // Returns the path of the built tool.
 const char* tool_path();
 
+// As run_tool, for any program: `argv` holds the program's path and its
+// arguments.
+ToolRun run_program(const std::vector<std::string>& argv,
+                    const ToolSettings& settings = {});
+
 }  // namespace zps

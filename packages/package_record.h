@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "packages/manifest_json.h"
+
+namespace zps {
+
+// One local distfile of a package's source: where it is downloaded from and
+// the Streebog-256 digest of the local copy (64 lower-case hex characters).
+struct SourceDistribution {
+  std::string url;
+  std::string streebog256;
+};
+
+// One package's metadata for the SBOM documents, copied from its manifest,
+// plus the provenance fields filled in for the CycloneDX document. Every
+// text is a byte string; empty means absent.
+struct PackageRecord {
+  std::string name;
+  std::string version;
+  std::string desc;
+  std::string www;
+  std::string maintainer;
+  std::string origin;
+  std::string ports_top_git_hash;  // annotations.ports_top_git_hash
+  std::string vcs_url;
+  std::string purl;
+  std::vector<std::string> licenses;  // in manifest order, as written
+  std::vector<std::string> deps;      // keys of the deps object, in order
+  std::vector<SourceDistribution> source_distributions;
+};
+
+// Returns the record of the manifest whose root value is `root`: the string
+// values of name, version, desc, www, maintainer and origin; the strings of
+// `licenses` (an array, or a single value); the keys of a `deps` object; and
+// the string annotations.ports_top_git_hash. Values of another kind leave
+// their field empty. Writes nothing.
+PackageRecord build_package_record(const ManifestValue& root);
+
+}  // namespace zps

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "packages/package_record.h"
+
+namespace zps {
+
+// The product a CycloneDX document describes, and the GOST property values
+// every component carries. Any text is written as given, escaped.
+struct CycloneDxProduct {
+  std::string name;
+  std::string version;
+  std::string manufacturer;
+  std::string attack_surface = "no";
+  std::string security_function = "no";
+};
+
+// Writes the CycloneDX 1.6 JSON document of `records` to `out` in its fixed
+// layout, with `timestamp` (written as it is) as the metadata timestamp.
+// Each component's bom-ref is its package name, which the dependency
+// entries refer to. Write errors are left on `out`'s error flag.
+void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
+                     std::string_view timestamp,
+                     const std::vector<PackageRecord>& records);
+
+// Writes the document to the file `path` (created or truncated), with the
+// current time. Returns true when it was written and closed in full;
+// otherwise writes "Error: cannot open CycloneDX output file <path>" or
+// "Error: cannot write CycloneDX output file <path>" and a line feed to
+// `err` and returns false.
+[[nodiscard]] bool write_cyclonedx_document(
+    const std::string& path, const CycloneDxProduct& product,
+    const std::vector<PackageRecord>& records, std::FILE* err);
+
+}  // namespace zps

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace zps {
+
+// Returns the body of a JSON string literal for the bytes of `text`, without
+// the enclosing quotes: tab, line feed and carriage return as \t, \n and \r,
+// the double quote and the backslash behind a backslash, every other byte
+// below 0x20 as \u00xx (lower-case hex), and every byte from 0x20 up
+// (0x7F and 0x80-0xFF included) unchanged.
+std::string json_escape(std::string_view text);
+
+// Returns "SPDXRef-" followed by one byte per byte of `name`: ASCII letters,
+// digits, "-" and "." as they are, every other byte as "-".
+std::string spdx_id(std::string_view name);
+
+// Returns `when` as UTC in the form YYYY-MM-DDTHH:MM:SSZ.
+std::string format_utc_timestamp(std::time_t when);
+
+// Returns the current time as format_utc_timestamp gives it.
+std::string utc_timestamp();
+
+}  // namespace zps

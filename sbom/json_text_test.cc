@@ -1,0 +1,72 @@
+#include "sbom/json_text.h"
+
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+namespace zps {
+namespace {
+
+TEST(JsonEscape, EscapesControlBytesQuoteAndBackslashOnly) {
+  struct Case {
+    std::string_view in, want;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"plain text / ~ \x7F", "plain text / ~ \x7F"},
+      {"\"", "\\\""},
+      {"\\", "\\\\"},
+      {"\t\n\r", "\\t\\n\\r"},
+      {"\x01\x08\x0C\x1F", "\\u0001\\u0008\\u000c\\u001f"},
+      {{"a\0b", 3}, "a\\u0000b"},
+      {"caf\xC3\xA9 \xFF\x80", "caf\xC3\xA9 \xFF\x80"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(json_escape(c.in), c.want);
+  }
+  // Every byte below 0x20 other than the three short forms is six bytes.
+  for (int b = 0; b < 0x20; ++b) {
+    if (b == '\t' || b == '\n' || b == '\r') {
+      continue;
+    }
+    char want[8];
+    std::snprintf(want, sizeof want, "\\u%04x", b);
+    EXPECT_EQ(json_escape(std::string(1, static_cast<char>(b))), want) << b;
+  }
+}
+
+TEST(SpdxId, KeepsLettersDigitsHyphensAndDotsOnly) {
+  struct Case {
+    std::string_view name, want;
+  };
+  const Case cases[] = {
+      {"", "SPDXRef-"},
+      {"curl-8.9.1", "SPDXRef-curl-8.9.1"},
+      {"foo_bar", "SPDXRef-foo-bar"},
+      {"foo+bar", "SPDXRef-foo-bar"},
+      {"a b/c@d", "SPDXRef-a-b-c-d"},
+      {"caf\xC3\xA9", "SPDXRef-caf--"},
+      {{"x\0", 2}, "SPDXRef-x-"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(spdx_id(c.name), c.want);
+  }
+}
+
+TEST(UtcTimestamp, FormatsSecondsInUtcWhateverTheZone) {
+  EXPECT_EQ(format_utc_timestamp(0), "1970-01-01T00:00:00Z");
+  EXPECT_EQ(format_utc_timestamp(1735689599), "2024-12-31T23:59:59Z");
+  EXPECT_EQ(format_utc_timestamp(951782400), "2000-02-29T00:00:00Z");
+  setenv("TZ", "America/New_York", 1);
+  tzset();
+  EXPECT_EQ(format_utc_timestamp(1735689599), "2024-12-31T23:59:59Z");
+  unsetenv("TZ");
+  tzset();
+  const std::string now = utc_timestamp();
+  ASSERT_EQ(now.size(), 20u);
+  EXPECT_EQ(now[10], 'T');
+  EXPECT_EQ(now.back(), 'Z');
+}
+
+}  // namespace
+}  // namespace zps

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "packages/package_record.h"
+
+namespace zps {
+
+// What the SBOM stage needs of the run's settings; empty paths mean the
+// document is not wanted.
+struct SbomSettings {
+  std::string spdx_path;
+  std::string cyclonedx_path;
+  std::string app_name;
+  std::vector<std::string> repo_dirs;  // as given on the command line
+  std::string app_version;
+  std::string manufacturer;
+  std::string attack_surface = "no";
+  std::string security_function = "no";
+};
+
+// Returns the product name: `app_name` when non-empty; otherwise the last
+// component of the first of `repo_dirs` without its final extension (a
+// component "." or "..", or whose only "." leads, kept whole), with
+// "-combined" appended when there are two or more repository directories.
+std::string sbom_product_name(std::string_view app_name,
+                              const std::vector<std::string>& repo_dirs);
+
+// True when `settings` asks for any SBOM document, and so for the package
+// records.
+[[nodiscard]] bool wants_sbom(const SbomSettings& settings);
+
+// Writes the requested documents of `records`: the SPDX document first;
+// when it fails, nothing more. Reports each written document on `err`
+// ("SPDX SBOM: <n> packages written to <path>", "CycloneDX SBOM: ..."),
+// each failure by the writers' own messages. Returns 0, or 1 when a
+// document could not be opened or written.
+int run_sbom_stage(const SbomSettings& settings,
+                   const std::vector<PackageRecord>& records, std::FILE* err);
+
+}  // namespace zps

@@ -1,0 +1,168 @@
+#include "sbom/spdx_writer.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "sbom/json_text.h"
+#include "sbom/license_map.h"
+#include "sbom/output_file.h"
+
+namespace zps {
+namespace {
+
+// Writes a double quote, the escaped `value` and a double quote.
+void put_string(std::FILE* out, std::string_view value) {
+  put(out, "\"");
+  put(out, json_escape(value));
+  put(out, "\"");
+}
+
+void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
+  const std::string license = spdx_license_expression(r.licenses);
+  put(out, "    {\n      \"SPDXID\": ");
+  put_string(out, id);
+  put(out, ",\n      \"name\": ");
+  put_string(out, r.name);
+  put(out, ",\n      \"versionInfo\": ");
+  put_string(out, r.version);
+  put(out,
+      ",\n      \"downloadLocation\": \"NOASSERTION\",\n"
+      "      \"filesAnalyzed\": false,\n");
+  if (!r.maintainer.empty()) {
+    put(out, "      \"supplier\": ");
+    put_string(out, "Organization: " + r.maintainer);
+    put(out, ",\n");
+  }
+  if (!r.www.empty()) {
+    put(out, "      \"homepage\": ");
+    put_string(out, r.www);
+    put(out, ",\n");
+  }
+  put(out, "      \"licenseConcluded\": ");
+  put_string(out, license);
+  put(out, ",\n      \"licenseDeclared\": ");
+  put_string(out, license);
+  put(out, ",\n      \"copyrightText\": \"NOASSERTION\"");
+  if (!r.desc.empty()) {
+    put(out, ",\n      \"description\": ");
+    put_string(out, r.desc);
+  }
+  if (!r.origin.empty()) {
+    put(out, ",\n      \"sourceInfo\": ");
+    put_string(out, "origin: " + r.origin);
+  }
+  put(out, "\n    }");
+}
+
+std::string relationship(std::string_view from, std::string_view type,
+                         std::string_view to) {
+  return "    {\"spdxElementId\": \"" + json_escape(from) +
+         "\", \"relationshipType\": \"" + std::string(type) +
+         "\", \"relatedSpdxElement\": \"" + json_escape(to) + "\"}";
+}
+
+}  // namespace
+
+std::string spdx_license_expression(const std::vector<std::string>& licenses) {
+  if (licenses.empty()) {
+    return "NOASSERTION";
+  }
+  if (licenses.size() == 1) {
+    return map_license(licenses[0]);
+  }
+  std::string expression = "(" + map_license(licenses[0]);
+  for (size_t i = 1; i < licenses.size(); ++i) {
+    expression += " AND " + map_license(licenses[i]);
+  }
+  return expression + ")";
+}
+
+std::vector<std::string> assign_spdx_ids(
+    const std::vector<PackageRecord>& records) {
+  std::vector<std::string> ids;
+  ids.reserve(records.size());
+  std::unordered_set<std::string> taken;
+  for (const PackageRecord& r : records) {
+    std::string id = spdx_id(r.name);
+    if (taken.count(id) != 0) {
+      for (uint64_t n = 2;; ++n) {
+        std::string candidate = id + "-" + std::to_string(n);
+        if (taken.count(candidate) == 0) {
+          id = std::move(candidate);
+          break;
+        }
+      }
+    }
+    taken.insert(id);
+    ids.push_back(std::move(id));
+  }
+  return ids;
+}
+
+void write_spdx(std::FILE* out, std::string_view product_name,
+                std::string_view created,
+                const std::vector<PackageRecord>& records) {
+  const std::vector<std::string> ids = assign_spdx_ids(records);
+  const std::string space = std::string(kSpdxNamespaceBase) +
+                            std::string(product_name) + "-" +
+                            std::string(created);
+  put(out,
+      "{\n  \"spdxVersion\": \"SPDX-2.3\",\n  \"dataLicense\": \"CC0-1.0\",\n"
+      "  \"SPDXID\": \"SPDXRef-DOCUMENT\",\n  \"name\": ");
+  put_string(out, product_name);
+  put(out, ",\n  \"documentNamespace\": ");
+  put_string(out, space);
+  put(out, ",\n  \"creationInfo\": {\n    \"created\": \"");
+  put(out, created);
+  put(out,
+      "\",\n    \"creators\": [\"Tool: zelkor-pkg-sign\"]\n  },\n"
+      "  \"documentDescribes\": [");
+  for (size_t i = 0; i < ids.size(); ++i) {
+    put(out, i == 0 ? "" : ", ");
+    put_string(out, ids[i]);
+  }
+  put(out, "],\n  \"packages\": [\n");
+  for (size_t i = 0; i < records.size(); ++i) {
+    put_package(out, records[i], ids[i]);
+    put(out, i + 1 < records.size() ? ",\n" : "\n");
+  }
+  put(out, "  ],\n  \"relationships\": [\n");
+
+  std::vector<std::string> lines;
+  std::unordered_map<std::string_view, std::string_view> id_of_name;
+  for (size_t i = 0; i < records.size(); ++i) {
+    lines.push_back(relationship("SPDXRef-DOCUMENT", "DESCRIBES", ids[i]));
+    id_of_name.emplace(records[i].name, ids[i]);
+  }
+  for (size_t i = 0; i < records.size(); ++i) {
+    for (const std::string& dep : records[i].deps) {
+      auto target = id_of_name.find(dep);
+      if (target != id_of_name.end()) {
+        lines.push_back(relationship(ids[i], "DEPENDS_ON", target->second));
+      }
+    }
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    put(out, lines[i]);
+    put(out, i + 1 < lines.size() ? ",\n" : "\n");
+  }
+  put(out, "  ]\n}\n");
+}
+
+bool write_spdx_document(const std::string& path, std::string_view product_name,
+                         const std::vector<PackageRecord>& records,
+                         std::FILE* err) {
+  UniqueFile file = open_output_file(path);
+  if (file == nullptr) {
+    put(err, "Error: cannot open SBOM output file " + path + "\n");
+    return false;
+  }
+  write_spdx(file.get(), product_name, utc_timestamp(), records);
+  if (!close_output_file(std::move(file))) {
+    put(err, "Error: cannot write SBOM output file " + path + "\n");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zps

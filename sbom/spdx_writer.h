@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "packages/package_record.h"
+
+namespace zps {
+
+// The start of every SPDX document namespace; the product name and the
+// creation time follow it.
+inline constexpr std::string_view kSpdxNamespaceBase =
+    "https://zelkor.example/spdx/";
+
+// Returns the license expression of `licenses`: "NOASSERTION" for none,
+// the mapped identifier alone for one, and "(" + the mapped identifiers
+// joined by " AND " + ")" for more.
+std::string spdx_license_expression(const std::vector<std::string>& licenses);
+
+// Returns one SPDX identifier per record, in order: spdx_id of its name, or,
+// when an earlier record already took that identifier, the identifier
+// followed by "-" and the first n = 2, 3, ... that gives one not yet taken.
+std::vector<std::string> assign_spdx_ids(
+    const std::vector<PackageRecord>& records);
+
+// Writes the SPDX 2.3 JSON document of `records` to `out` in its fixed
+// layout, with `created` (written as it is) as the creation time. Write
+// errors are left on `out`'s error flag.
+void write_spdx(std::FILE* out, std::string_view product_name,
+                std::string_view created,
+                const std::vector<PackageRecord>& records);
+
+// Writes the document to the file `path` (created or truncated), with the
+// current time. Returns true when it was written and closed in full;
+// otherwise writes "Error: cannot open SBOM output file <path>" or
+// "Error: cannot write SBOM output file <path>" and a line feed to `err`
+// and returns false.
+[[nodiscard]] bool write_spdx_document(
+    const std::string& path, std::string_view product_name,
+    const std::vector<PackageRecord>& records, std::FILE* err);
+
+}  // namespace zps
