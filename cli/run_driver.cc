@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -14,6 +15,8 @@
 #include "packages/path_set.h"
 #include "packages/paths.h"
 #include "packages/repository_scan.h"
+#include "provenance/origin_defaults.h"
+#include "provenance/upstream_refs.h"
 #include "sbom/sbom_stage.h"
 
 namespace zps {
@@ -35,6 +38,8 @@ void write_err(std::string_view text) {
 struct RunState {
   std::FILE* out = nullptr;
   bool wants_records = false;
+  bool wants_provenance = false;
+  ProvenanceSettings provenance;
   PathSet seen_paths;
   std::unordered_set<std::string> seen_names;
   std::vector<PackageRecord> records;
@@ -48,8 +53,9 @@ void accept_record(PackageRecord record, RunState* state) {
   if (record.name.empty() || !state->seen_names.insert(record.name).second) {
     return;
   }
-  // TODO: derive_upstream_refs(&record) when a CycloneDX document is wanted;
-  // the ports-tree queries it needs are not built yet.
+  if (state->wants_provenance) {
+    derive_upstream_refs(&record, state->provenance);
+  }
   state->records.push_back(std::move(record));
 }
 
@@ -145,6 +151,17 @@ int run_driver(RunOptions options) {
   RunState state;
   state.out = owned != nullptr ? owned.get() : stdout;
   state.wants_records = wants_sbom(sbom);
+  state.wants_provenance = !options.sbom_cyclonedx_path.empty();
+  state.provenance = {options.ports_tree, options.internal_vcs_url,
+                      options.base_vcs_url, options.base_vcs_ref,
+                      options.distfiles_dir};
+  // The ports-tree defaults feed only the CycloneDX document's references,
+  // so without one no git child is started for them.
+  if (state.wants_provenance) {
+    std::error_code ec;
+    apply_ports_tree_defaults(&state.provenance,
+                              std::filesystem::current_path(ec).string());
+  }
   // glibc ignores the size unless it is handed the buffer too. Static, so
   // that it outlives standard output, which the C library flushes at exit.
   static char output_buffer[kOutputBufferBytes];

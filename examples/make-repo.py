@@ -72,6 +72,18 @@ PACKAGES = [
         "filter": "zstd",
     },
     {
+        "name": "libxml2", "version": "2.11.7", "origin": "textproc/libxml2",
+        "comment": "XML parser library for GNOME",
+        "www": "https://gitlab.gnome.org/GNOME/libxml2", "licenses": ["MIT"],
+        "licenselogic": "single", "categories": ["textproc", "gnome"], "deps": {},
+        "files": [
+            ("/usr/local/bin/xmllint", 0o755, "xmllint stand-in\n"),
+            ("/usr/local/lib/libxml2.so.2.11.7", 0o755, "ELF stand-in for libxml2\n"),
+            ("/usr/local/include/libxml2/libxml/parser.h", 0o644, "/* parser.h */\n"),
+        ],
+        "filter": "zstd",
+    },
+    {
         "name": "Zelkor-agent", "version": "3.2.0", "origin": "Zelkor/agent",
         "comment": "Zelkor endpoint agent", "www": "https://example.org/agent",
         "licenses": ["MIT"], "licenselogic": "single", "categories": ["sysutils"],

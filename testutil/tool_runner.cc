@@ -53,9 +53,19 @@ ToolRun run_program(const std::vector<std::string>& argv_words,
   }
   argv.push_back(nullptr);
 
+  // The settings' words replace inherited variables of the same name.
+  auto name_of = [](std::string_view word) {
+    return word.substr(0, word.find('='));
+  };
   std::vector<std::string> env_words;
   for (char** e = environ; *e != nullptr; ++e) {
-    env_words.emplace_back(*e);
+    bool replaced = false;
+    for (const std::string& word : settings.env) {
+      replaced = replaced || name_of(word) == name_of(*e);
+    }
+    if (!replaced) {
+      env_words.emplace_back(*e);
+    }
   }
   env_words.insert(env_words.end(), settings.env.begin(), settings.env.end());
   std::vector<char*> envp;

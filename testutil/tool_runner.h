@@ -15,7 +15,7 @@ struct ToolRun {
 // How to start the tool; every field may stay empty.
 struct ToolSettings {
   std::string cwd;               // working directory; empty: the test's own
-  std::vector<std::string> env;  // extra NAME=VALUE words, added last
+  std::vector<std::string> env;  // NAME=VALUE words, replacing inherited ones
   std::string stdout_path;       // file for standard output instead of a pipe
 };
 

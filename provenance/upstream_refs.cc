@@ -1,0 +1,190 @@
+#include "provenance/upstream_refs.h"
+
+#include "provenance/distfiles.h"
+
+namespace zps {
+namespace {
+
+constexpr std::string_view kGithubWeb = "https://github.com/";
+constexpr std::string_view kGitlabDefaultSite = "https://gitlab.com";
+constexpr std::string_view kGithubHostMarker = "github.com/";
+constexpr std::string_view kReleaseMarker = "/releases/download/";
+constexpr std::string_view kArchiveMarker = "/archive/refs/tags/";
+
+std::string ascii_lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return out;
+}
+
+bool is_group_char(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         (c >= '0' && c <= '9') || c == '_' || c == ',';
+}
+
+bool is_all_digits(std::string_view text) {
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool github_rule(UpstreamRefs* refs, const PortVariables& vars,
+                 const std::string& version) {
+  if (port_variable(vars, "USE_GITHUB").empty()) {
+    return false;
+  }
+  const std::string account = port_variable(vars, "GH_ACCOUNT");
+  const std::string project = port_variable(vars, "GH_PROJECT");
+  std::string tag = port_variable(vars, "GH_TAGNAME");
+  if (tag.empty()) {
+    tag = version;
+  }
+  if (account.empty() || project.empty() || tag.empty()) {
+    return false;
+  }
+  github_refs(refs, account, project, tag);
+  return true;
+}
+
+bool gitlab_rule(UpstreamRefs* refs, const PortVariables& vars,
+                 const std::string& version) {
+  if (port_variable(vars, "USE_GITLAB").empty()) {
+    return false;
+  }
+  std::string site = port_variable(vars, "GL_SITE");
+  if (site.empty()) {
+    site = kGitlabDefaultSite;
+  }
+  const std::string account = port_variable(vars, "GL_ACCOUNT");
+  const std::string project = port_variable(vars, "GL_PROJECT");
+  std::string reference = port_variable(vars, "GL_COMMIT");
+  if (reference.empty()) {
+    reference = port_variable(vars, "GL_TAGNAME");
+  }
+  if (reference.empty()) {
+    reference = version;
+  }
+  if (account.empty() || project.empty() || reference.empty()) {
+    return false;
+  }
+  refs->vcs_url = site + "/" + account + "/" + project + "/-/tree/" + reference;
+  return true;
+}
+
+void master_site_rule(UpstreamRefs* refs, const PortVariables& vars,
+                      const std::string& version) {
+  const std::string sites = port_variable(vars, "MASTER_SITES");
+  const std::string entry = sites.substr(0, sites.find_first_of(" \t"));
+  refs->master_site = first_master_site(entry);
+  size_t marker = entry.find(kGithubHostMarker);
+  if (marker == std::string::npos) {
+    return;
+  }
+  std::string_view rest =
+      std::string_view(entry).substr(marker + kGithubHostMarker.size());
+  size_t slash = rest.find('/');
+  if (slash == std::string_view::npos) {
+    return;
+  }
+  std::string_view account = rest.substr(0, slash);
+  std::string_view remainder = rest.substr(slash + 1);
+  std::string_view project = remainder.substr(0, remainder.find('/'));
+  if (project.size() >= 5 && project.substr(project.size() - 4) == ".git") {
+    project.remove_suffix(4);
+  }
+  std::string tag = download_tag(entry);
+  if (tag.empty()) {
+    tag = version;
+  }
+  if (!account.empty() && !project.empty() && !tag.empty()) {
+    github_refs(refs, account, project, tag);
+  }
+}
+
+}  // namespace
+
+void github_refs(UpstreamRefs* refs, std::string_view account,
+                 std::string_view project, std::string_view tag) {
+  refs->vcs_url = std::string(kGithubWeb) + std::string(account) + "/" +
+                  std::string(project) + "/tree/" + std::string(tag);
+  refs->purl = "pkg:github/" + ascii_lower(account) + "/" +
+               ascii_lower(project) + "@" + std::string(tag);
+}
+
+std::string first_master_site(std::string_view entry) {
+  size_t colon = entry.rfind(':');
+  if (colon == std::string_view::npos || colon + 1 == entry.size() ||
+      entry.substr(colon, 3) == "://") {
+    return std::string(entry);
+  }
+  std::string_view suffix = entry.substr(colon + 1);
+  for (char c : suffix) {
+    if (!is_group_char(c)) {
+      return std::string(entry);
+    }
+  }
+  if (is_all_digits(suffix) && (colon == 0 || entry[colon - 1] != '/')) {
+    return std::string(entry);  // a port number
+  }
+  return std::string(entry.substr(0, colon));
+}
+
+std::string download_tag(std::string_view url) {
+  size_t at = url.find(kReleaseMarker);
+  if (at == std::string_view::npos) {
+    at = url.find(kArchiveMarker);
+  }
+  if (at == std::string_view::npos) {
+    return {};
+  }
+  // Both markers are 19 bytes long.
+  std::string_view rest = url.substr(at + kReleaseMarker.size());
+  return std::string(rest.substr(0, rest.find('/')));
+}
+
+void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars) {
+  const std::string version = port_version(vars);
+  refs->distinfo_file = port_variable(vars, "DISTINFO_FILE");
+  if (!github_rule(refs, vars, version) && !gitlab_rule(refs, vars, version)) {
+    master_site_rule(refs, vars, version);
+  }
+}
+
+std::string generic_purl(std::string_view name, std::string_view version) {
+  return "pkg:generic/" + ascii_lower(name) + "@" + std::string(version);
+}
+
+void derive_upstream_refs(PackageRecord* record,
+                          const ProvenanceSettings& settings) {
+  UpstreamRefs refs;
+  if (is_port_origin(settings.ports_tree, record->origin)) {
+    apply_port_rules(&refs,
+                     query_port_variables(settings.ports_tree, record->origin));
+  }
+  record->vcs_url = refs.vcs_url;
+  record->purl = !refs.purl.empty()
+                     ? refs.purl
+                     : generic_purl(record->name, record->version);
+  if (record->vcs_url.empty()) {
+    apply_makers_component_rule(record, settings);
+  }
+  if (record->vcs_url.empty()) {
+    apply_base_system_rule(record, settings);
+  }
+  if (record->vcs_url.empty()) {
+    collect_source_distributions(record, refs.master_site, refs.distinfo_file,
+                                 settings.distfiles_dir);
+  }
+  if (record->vcs_url.empty() && record->source_distributions.empty()) {
+    apply_ports_repository_fallback(record, settings);
+  }
+}
+
+}  // namespace zps

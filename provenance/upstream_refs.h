@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "packages/package_record.h"
+#include "provenance/origin_defaults.h"
+#include "provenance/port_variables.h"
+
+namespace zps {
+
+// The working references of one package while they are derived.
+struct UpstreamRefs {
+  std::string vcs_url;        // web URL of the source at a tag or commit
+  std::string purl;           // set only by the GitHub rules
+  std::string master_site;    // first master site, without group suffix
+  std::string distinfo_file;  // DISTINFO_FILE of the port
+};
+
+// Sets `refs->vcs_url` to the GitHub tree of `tag` in account/project and
+// `refs->purl` to pkg:github/<account>/<project>@<tag>, account and project
+// lowered (ASCII only), the tag unchanged.
+void github_refs(UpstreamRefs* refs, std::string_view account,
+                 std::string_view project, std::string_view tag);
+
+// Returns a MASTER_SITES entry without its group suffix (":" and group
+// names), keeping a port number (":" and digits after a host).
+std::string first_master_site(std::string_view entry);
+
+// Returns the path component after "/releases/download/" (or, when that is
+// absent, after "/archive/refs/tags/") in `url`, or empty.
+std::string download_tag(std::string_view url);
+
+// Applies the GitHub, GitLab and master-site rules to `refs` from a port's
+// variables, the first that gives a result winning.
+void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars);
+
+// Returns pkg:generic/<name with ASCII letters lowered>@<version>.
+std::string generic_purl(std::string_view name, std::string_view version);
+
+// Fills `record`'s vcs_url, purl and source_distributions: from its port's
+// variables when its origin names a port of the ports tree (one make child),
+// then by the maker's-component, base-system, source-distribution and
+// ports-repository rules, the first that applies winning. Every record gets
+// a purl. Writes nothing.
+void derive_upstream_refs(PackageRecord* record,
+                          const ProvenanceSettings& settings);
+
+}  // namespace zps
