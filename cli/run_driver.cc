@@ -62,28 +62,36 @@ void accept_record(PackageRecord record, RunState* state) {
 // Reads, lists and counts one package. Returns true when its manifest text
 // was read, so that it counts as processed.
 bool process_package(const std::string& package_path, RunState* state) {
-  std::string text = read_manifest(package_path, stderr);
+  const std::string_view label = package_label(package_path);
+  // The archive stays open past its manifest: sums that are not SHA-256
+  // are replaced by digests of the members that follow it.
+  std::unique_ptr<PackageArchive> archive =
+      PackageArchive::open_file(package_path, stderr);
+  std::string text =
+      archive != nullptr ? archive->read_manifest(label, stderr) : "";
   if (text.empty()) {
     write_err("  warning: no +MANIFEST in " +
               quoted_path(file_name(package_path)) + "\n");
     return false;
   }
-  std::string_view label = package_label(package_path);
   // The entries borrow from the document, so it lives until they are
   // written.
   std::unique_ptr<ManifestDocument> doc =
       parse_manifest(std::move(text), label, stderr);
-  std::vector<ChecksumEntry> entries;
+  ChecksumList list;
   if (doc != nullptr) {
-    entries = collect_checksums(doc->root(), label, stderr);
+    list = collect_checksums(doc->root(), label, stderr);
   }
-  write_checksums(entries, &state->seen_paths, state->out);
+  if (list.needs_digests) {
+    resolve_digests(&list, archive->digest_remaining_members(), label, stderr);
+  }
+  write_checksums(list.entries, &state->seen_paths, state->out);
   // The record comes from the same parse as the checksum entries; a
   // manifest that did not parse gives no record.
   if (state->wants_records && doc != nullptr) {
     accept_record(build_package_record(doc->root()), state);
   }
-  state->checksum_count += entries.size();
+  state->checksum_count += list.entries.size();
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -43,26 +44,9 @@ std::vector<std::string> sorted_packages(const std::string& dir) {
   return names;
 }
 
-// The package tool writes bytes 0x80-0xFF and "%" of a path %-encoded into
-// the manifest; its listing shows them decoded.
-std::string percent_encode(std::string_view path) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : path) {
-    if (c >= 0x80 || c == '%') {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 struct ListedFile {
-  std::string path;  // as the manifest spells it
-  std::string sum;   // without its "1$" prefix
+  std::string path;  // decoded
+  std::string sum;   // as the package tool prints it, "1$" prefix included
 };
 
 // Reads what the package tool printed for "%Fp %Fs" for `package`.
@@ -73,12 +57,11 @@ std::vector<ListedFile> listed_files(const std::string& version,
   for (const std::string& line : split_lines(read_file(
            kData + "/" + version + "/query/" + label + ".files.txt"))) {
     size_t space = line.rfind(' ');
-    if (space == std::string::npos || line.compare(space + 1, 2, "1$") != 0) {
+    if (space == std::string::npos) {
       ADD_FAILURE() << "unexpected listing line " << line;
       continue;
     }
-    files.push_back(
-        {percent_encode(line.substr(0, space)), line.substr(space + 3)});
+    files.push_back({line.substr(0, space), line.substr(space + 1)});
   }
   return files;
 }
@@ -88,7 +71,7 @@ std::vector<ListedFile> listed_files(const std::string& version,
 constexpr std::string_view kUclSyntaxPackage = "expanded-manifest-1.0.pkg";
 
 TEST(RealPackages, OutputMatchesTheGoldenFiles) {
-  for (std::string version : {"pkg-2.3.1", "pkg-2.7.5"}) {
+  for (std::string version : {"pkg-2.3.1", "pkg-2.7.5", "pkg-2.8"}) {
     SCOPED_TRACE(version);
     ToolRun run = run_tool({version}, {kData, {}, ""});
     EXPECT_EQ(run.exit_status, 0);
@@ -109,7 +92,7 @@ TEST(RealPackages, StringSumsListEveryFileThePackageToolLists) {
     }
     for (const ListedFile& f : listed_files(version, package)) {
       if (seen.insert(f.path).second) {
-        want += f.path + " sha256=" + f.sum + "\n";
+        want += f.path + " sha256=" + f.sum.substr(2) + "\n";
       }
     }
   }
@@ -124,7 +107,7 @@ TEST(RealPackages, ObjectSumsListOnlyFilesThePackageToolLists) {
   std::set<std::string> listed;
   for (const std::string& package : sorted_packages(kData + "/" + version)) {
     for (const ListedFile& f : listed_files(version, package)) {
-      listed.insert(f.path + " sha256=" + f.sum);
+      listed.insert(f.path + " sha256=" + f.sum.substr(2));
     }
   }
   ToolRun run = run_tool({kData + "/" + version});
@@ -143,6 +126,48 @@ TEST(RealPackages, ObjectSumsListOnlyFilesThePackageToolLists) {
     EXPECT_NE(run.out.find(want), std::string::npos) << want;
   }
   EXPECT_EQ(run.out.find("/usr/local/share/links/a.txt"), std::string::npos);
+}
+
+// pkg 2.8 writes BLAKE2b sums; the lines must still carry SHA-256. pkg
+// 2.7.5 wrote the SHA-256 of the same inputs itself, and sha256sum of the
+// payload bsdtar extracts must agree too.
+TEST(RealPackages, Blake2SumsBecomeTheFilesSha256) {
+  TempDir dir;
+  ToolRun run = run_tool({kData + "/pkg-2.8"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out.find("sha256=2$"), std::string::npos);
+  // path -> the SHA-256 that pkg 2.7.5 wrote for the same package
+  std::map<std::string, std::string> by_pkg;
+  for (const std::string& package : sorted_packages(kData + "/pkg-2.8")) {
+    for (const ListedFile& f : listed_files("pkg-2.7.5", package)) {
+      by_pkg.emplace(f.path, f.sum.substr(2));
+    }
+  }
+  std::vector<std::string> lines = split_lines(run.out);
+  EXPECT_GE(lines.size(), 13u);
+  size_t extracted = 0;
+  for (const std::string& line : lines) {
+    const size_t at = line.rfind(" sha256=");
+    ASSERT_NE(at, std::string::npos) << line;
+    const std::string path = line.substr(0, at);
+    const std::string sum = line.substr(at + 8);
+    EXPECT_EQ(sum, by_pkg[path]) << path;
+    // Regular files: extract and hash independently.
+    for (const std::string& package : sorted_packages(kData + "/pkg-2.8")) {
+      ToolRun x = run_program({"sh", "-c",
+                               "bsdtar -xOf \"$1\" \"$2\" 2>/dev/null | "
+                               "sha256sum",
+                               "sh", kData + "/pkg-2.8/" + package, path});
+      const std::string empty_sha =
+          "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+      if (x.exit_status == 0 && x.out.substr(0, 64) != empty_sha) {
+        EXPECT_EQ(x.out.substr(0, 64), sum) << package << " " << path;
+        ++extracted;
+        break;
+      }
+    }
+  }
+  EXPECT_GE(extracted, 10u);
 }
 
 TEST(RealPackages, ASecondGenerationAddsOnlyNewPaths) {

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "packages/pkg_encoding.h"
 #include "packages/verbose.h"
 
 namespace zps {
@@ -10,6 +11,7 @@ namespace {
 constexpr std::string_view kOwnPrefix = "Zelkor";
 constexpr std::string_view kFirmwareMarker = "uefi-firmware";
 constexpr uint64_t kExecuteBits = 0111;
+constexpr size_t kSha256Bytes = 32;
 
 void write_text(std::FILE* out, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out);
@@ -18,6 +20,13 @@ void write_text(std::FILE* out, std::string_view text) {
 bool is_c_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
          c == '\r';
+}
+
+// True for a sum of a type the line cannot carry as it stands: a decimal
+// digit other than 1, then "$".
+bool is_other_hash_type(std::string_view sum) {
+  return sum.size() >= 2 && sum[1] == '$' && sum[0] >= '0' && sum[0] <= '9' &&
+         sum[0] != '1';
 }
 
 bool has_line_break_or_nul(std::string_view text) {
@@ -107,17 +116,16 @@ std::optional<std::string_view> normalize_checksum(std::string_view text) {
   return text;
 }
 
-std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
-                                             std::string_view label,
-                                             std::FILE* err) {
-  std::vector<ChecksumEntry> entries;
+ChecksumList collect_checksums(const ManifestValue& root,
+                               std::string_view label, std::FILE* err) {
+  ChecksumList list;
   std::optional<ManifestValue> files = root.lookup("files");
   if (!files) {
     if (verbose) {
       write_text(err,
                  "  [verbose] " + std::string(label) + ": no 'files' key\n");
     }
-    return entries;
+    return list;
   }
   if (files->type() != kTypeObject) {
     if (verbose) {
@@ -125,14 +133,19 @@ std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
                           ": 'files' is not an object (type=" +
                           std::to_string(files->type()) + ")\n");
     }
-    return entries;
+    return list;
   }
   const bool own = is_own_package(label);
   for (const ManifestMember& m : files->members()) {
     if (m.key.empty()) {
       continue;
     }
-    std::optional<std::string_view> sum = listed_sum(m.key, m.value, own);
+    // The package tool writes bytes 0x80-0xFF and "%" of a path %-encoded.
+    std::string_view path = m.key;
+    if (path.find('%') != std::string_view::npos) {
+      path = list.storage.emplace_back(percent_decode(path));
+    }
+    std::optional<std::string_view> sum = listed_sum(path, m.value, own);
     if (!sum) {
       continue;
     }
@@ -140,21 +153,58 @@ std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
     if (!checksum) {
       continue;
     }
-    if (has_line_break_or_nul(m.key) || has_line_break_or_nul(*checksum)) {
+    if (has_line_break_or_nul(path) || has_line_break_or_nul(*checksum)) {
       write_text(err, "  warning: " + std::string(label) +
                           ": skipped a file entry with a line break or NUL "
                           "byte\n");
       continue;
     }
-    entries.push_back({m.key, *checksum});
+    ChecksumEntry entry{path, *checksum};
+    if (is_other_hash_type(*checksum)) {
+      std::optional<std::string> digest;
+      if ((*checksum)[0] == '0') {
+        digest = decode_pkg_base32(checksum->substr(2), kSha256Bytes);
+      }
+      if (digest) {
+        entry.checksum = list.storage.emplace_back(hex_text(*digest));
+      } else {
+        entry.needs_digest = true;
+        list.needs_digests = true;
+      }
+    }
+    list.entries.push_back(entry);
   }
-  return entries;
+  return list;
+}
+
+void resolve_digests(ChecksumList* list, const MemberDigests& digests,
+                     std::string_view label, std::FILE* err) {
+  std::vector<ChecksumEntry> kept;
+  kept.reserve(list->entries.size());
+  for (ChecksumEntry& e : list->entries) {
+    if (e.needs_digest) {
+      auto found = digests.find(std::string(e.path));
+      if (found == digests.end()) {
+        write_text(err, "  warning: " + std::string(label) +
+                            ": no SHA-256 for " + std::string(e.path) +
+                            " (the manifest sum is not SHA-256 and the "
+                            "archive holds no data for it)\n");
+        continue;
+      }
+      e.checksum = list->storage.emplace_back(hex_text(found->second));
+      e.needs_digest = false;
+    }
+    kept.push_back(e);
+  }
+  list->entries = std::move(kept);
+  list->needs_digests = false;
 }
 
 void write_checksums(const std::vector<ChecksumEntry>& entries,
                      PathSet* seen_paths, std::FILE* out) {
   for (const ChecksumEntry& e : entries) {
-    if (!seen_paths->insert(e.path)) {
+    // An unresolved sum is not SHA-256 and never goes into a line.
+    if (e.needs_digest || !seen_paths->insert(e.path)) {
       continue;
     }
     std::fwrite(e.path.data(), 1, e.path.size(), out);

@@ -2,22 +2,35 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "packages/manifest_json.h"
+#include "packages/member_digests.h"
 #include "packages/path_set.h"
 
 namespace zps {
 
-// One line-to-be of the checksum list: a file path as the manifest names it
-// and its checksum text without the hash-type prefix (never empty). Both
-// borrow from the parsed manifest they were collected from.
+// One line-to-be of the checksum list: a file path (%-decoded) and its
+// checksum text without the hash-type prefix (never empty). Both borrow
+// from the parsed manifest or from the storage of their ChecksumList.
 struct ChecksumEntry {
   std::string_view path;
   std::string_view checksum;
+  // The manifest's sum is not SHA-256; the file's SHA-256 must come from
+  // the archive before the entry can be written.
+  bool needs_digest = false;
+};
+
+// The entries of one package, in manifest order, with the text that the
+// entries point to when it is not in the manifest (decoded paths, digests).
+struct ChecksumList {
+  std::vector<ChecksumEntry> entries;
+  std::deque<std::string> storage;  // stable addresses as it grows
+  bool needs_digests = false;       // some entry has needs_digest set
 };
 
 // Returns true when `label` begins with "Zelkor" (case-sensitive): the
@@ -37,19 +50,28 @@ uint64_t read_octal(std::string_view text);
 std::optional<std::string_view> normalize_checksum(std::string_view text);
 
 // Returns the checksum entries of the manifest `root`'s `files` object in
-// its order, borrowing from the document of `root`: every file of an own
-// package (`label` by is_own_package), or else the files whose `perm` has an
-// execute bit, lacks one or is no string, and every path containing
-// "uefi-firmware". Entries whose path or checksum holds a line feed or a NUL
-// byte are left out with a warning on `err`: "  warning: <label>: skipped a
-// file entry with a line break or NUL byte". With `verbose` set, a missing or
-// non-object `files` is reported on `err`.
-std::vector<ChecksumEntry> collect_checksums(const ManifestValue& root,
-                                             std::string_view label,
-                                             std::FILE* err);
+// its order, borrowing from the document of `root`. Paths are %-decoded
+// first; a sum of type 0 (SHA-256 in the package tool's base32) becomes
+// hex, one of another type other than 1 is marked needs_digest. Taken are:
+// every file of an own package (`label` by is_own_package), or else the files
+// whose `perm` has an execute bit, lacks one or is no string, and every path
+// containing "uefi-firmware". Entries whose path or checksum holds a line feed
+// or a NUL byte are left out with a warning on `err`: "  warning: <label>:
+// skipped a file entry with a line break or NUL byte". With `verbose` set, a
+// missing or non-object `files` is reported on `err`.
+ChecksumList collect_checksums(const ManifestValue& root,
+                               std::string_view label, std::FILE* err);
+
+// Gives each entry of `list` marked needs_digest the hex of its path's
+// digest in `digests`; an entry whose path has none is removed, after
+// "  warning: <label>: no SHA-256 for <path> (the manifest sum is not
+// SHA-256 and the archive holds no data for it)" and a line feed on `err`.
+void resolve_digests(ChecksumList* list, const MemberDigests& digests,
+                     std::string_view label, std::FILE* err);
 
 // Writes "<path> sha256=<checksum>" and a line feed to `out` for each entry
 // whose path is not in `seen_paths`, in order, and adds those paths to it.
+// Entries still marked needs_digest are never written.
 // Write errors are left on `out`'s error flag for the caller to check.
 void write_checksums(const std::vector<ChecksumEntry>& entries,
                      PathSet* seen_paths, std::FILE* out);

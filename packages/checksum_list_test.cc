@@ -70,10 +70,13 @@ TEST(OwnPackage, IsDecidedByTheFirstSixBytes) {
   EXPECT_FALSE(is_own_package(""));
 }
 
-std::string entries_text(const std::vector<ChecksumEntry>& entries) {
+// Each entry as "path=checksum;", with "?" before the ";" when its digest
+// must still come from the archive.
+std::string entries_text(const ChecksumList& list) {
   std::string text;
-  for (const ChecksumEntry& e : entries) {
-    text += std::string(e.path) + "=" + std::string(e.checksum) + ";";
+  for (const ChecksumEntry& e : list.entries) {
+    text += std::string(e.path) + "=" + std::string(e.checksum) +
+            (e.needs_digest ? "?;" : ";");
   }
   return text;
 }
@@ -106,7 +109,18 @@ TEST(CollectChecksums, TakesExecutableEntriesInManifestOrder) {
        ""},
       {"p", R"({"":"1$nokey","/z":"1$b","/a":"1$c","/z":"1$dup"})",
        "/z=b;/a=c;"},
-      {"p", R"({"/sp ace/caf%c3%a9":"1$e"})", "/sp ace/caf%c3%a9=e;"},
+      {"p", R"({"/sp ace/caf%c3%a9":"1$e","/100%25":"1$f","/50%":"1$g"})",
+       "/sp ace/caf\xC3\xA9=e;/100%=f;/50%=g;"},
+      // Decoding comes before the executable test.
+      {"p", R"({"/boot/uefi%2dfirmware/x":{"sum":"1$u","perm":"0644"}})",
+       "/boot/uefi-firmware/x=u;"},
+      // Sums of other types: type 0 is decoded, others wait for the archive.
+      {"p",
+       R"({"/zero":"0$ybndrfg8ejkmcpqxot1uwisza345h769ybndrfg8ejkmcpqxot1b",)"
+       R"("/two":{"sum":"2$abc","perm":"0755"},"/nine":"9$x",)"
+       R"("/bad0":"0$tooshort","/ten":"10$x","/plain":"2x"})",
+       "/zero=2088418a3928a9c59a7b30ca49abbd38ebcdbbff2088418a3928a9c59a7b30ca;"
+       "/two=2$abc?;/nine=9$x?;/bad0=0$tooshort?;/ten=10$x;/plain=2x;"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.files));
@@ -158,11 +172,43 @@ TEST(CollectChecksums, ExplainsAMissingOrMistypedFilesOnlyWhenVerbose) {
     for (bool on : {false, true}) {
       verbose = on;
       MemoryStream err;
-      EXPECT_TRUE(collect_checksums(doc->root(), "lbl", err.get()).empty());
+      EXPECT_TRUE(
+          collect_checksums(doc->root(), "lbl", err.get()).entries.empty());
       EXPECT_EQ(err.contents(), on ? c.want : "");
     }
     verbose = false;
   }
+}
+
+TEST(ResolveDigests, FillsDigestsOrDropsEntriesWithAWarning) {
+  std::string error;
+  auto doc = ManifestDocument::parse(
+      R"({"files":{"/a":"2$x","/b":"1$bb","/c%25":"3$y","/d":"2$z"}})", &error);
+  ASSERT_NE(doc, nullptr) << error;
+  MemoryStream err;
+  ChecksumList list = collect_checksums(doc->root(), "lbl", err.get());
+  EXPECT_TRUE(list.needs_digests);
+  const MemberDigests digests = {{"/a", std::string(32, '\x01')},
+                                 {"/d", std::string(32, '\xFE')},
+                                 {"/other", std::string(32, '\0')}};
+  resolve_digests(&list, digests, "lbl", err.get());
+  EXPECT_FALSE(list.needs_digests);
+  std::string ones, fes;
+  for (int i = 0; i < 32; ++i) {
+    ones += "01";
+    fes += "fe";
+  }
+  EXPECT_EQ(entries_text(list), "/a=" + ones + ";/b=bb;/d=" + fes + ";");
+  EXPECT_EQ(err.contents(),
+            "  warning: lbl: no SHA-256 for /c% (the manifest sum is not "
+            "SHA-256 and the archive holds no data for it)\n");
+}
+
+TEST(WriteChecksums, NeverWritesAnUnresolvedSum) {
+  PathSet seen;
+  MemoryStream out;
+  write_checksums({{"/a", "2$x", true}, {"/b", "bb"}}, &seen, out.get());
+  EXPECT_EQ(out.contents(), "/b sha256=bb\n");
 }
 
 TEST(WriteChecksums, WritesEachPathOnceFirstWins) {

@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <archive.h>
 #include <archive_entry.h>
 
 #include "packages/paths.h"
+#include "packages/sha256.h"
 
 namespace zps {
 namespace {
@@ -34,6 +36,12 @@ class UniqueFd {
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
   int get() const { return fd_; }
+  void reset(int fd) {
+    if (fd_ >= 0) {
+      close(fd_);
+    }
+    fd_ = fd;
+  }
 
  private:
   int fd_;
@@ -134,7 +142,106 @@ std::string read_member(archive* a, la_int64_t declared, std::string_view label,
   return text;
 }
 
-std::string find_manifest(archive* a, std::string_view label, std::FILE* err) {
+// Returns a member name as a path beginning with "/": the package tool
+// writes absolute names, other writers relative ones.
+std::string absolute_member_path(std::string_view name) {
+  return name.empty() || name.front() != '/' ? "/" + std::string(name)
+                                             : std::string(name);
+}
+
+// Feeds the current member's data to `hash`, holes of a sparse member as
+// zeros. Returns false when the data cannot be read.
+bool hash_member_data(archive* a, Sha256* hash) {
+  static const char kZeros[4096] = {};
+  uint64_t position = 0;
+  for (;;) {
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    int r = archive_read_data_block(a, &block, &size, &offset);
+    if (r == ARCHIVE_EOF) {
+      return true;
+    }
+    if (r != ARCHIVE_OK || offset < 0 ||
+        static_cast<uint64_t>(offset) < position) {
+      return false;
+    }
+    while (position < static_cast<uint64_t>(offset)) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(
+          sizeof kZeros, static_cast<uint64_t>(offset) - position));
+      hash->update(kZeros, n);
+      position += n;
+    }
+    hash->update(block, size);
+    position += size;
+  }
+}
+
+}  // namespace
+
+struct PackageArchive::Handles {
+  // Declared before the reader, so that the reader (whose close does not
+  // close the descriptor) goes first.
+  UniqueFd fd{-1};
+  ArchiveReader reader;
+};
+
+PackageArchive::PackageArchive(std::unique_ptr<Handles> handles)
+    : handles_(std::move(handles)) {}
+
+PackageArchive::~PackageArchive() = default;
+
+std::unique_ptr<PackageArchive> PackageArchive::open_file(
+    const std::string& path, std::FILE* err) {
+  auto handles = std::make_unique<Handles>();
+  // Opened here rather than by libarchive so that the file's type is known
+  // before any read: O_NONBLOCK keeps a FIFO from blocking the open, and it
+  // has no effect on reading a regular file.
+  handles->fd.reset(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (handles->fd.get() < 0) {
+    report_cannot_open(err,
+                       "Failed to open '" + path + "': " + strerror(errno));
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(handles->fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    report_cannot_open(err, "'" + path + "' is not a regular file");
+    return nullptr;
+  }
+  handles->reader = new_reader();
+  if (handles->reader == nullptr) {
+    report_cannot_open(err, "out of memory");
+    return nullptr;
+  }
+  if (archive_read_open_fd(handles->reader.get(), handles->fd.get(),
+                           kFileReadSize) != ARCHIVE_OK) {
+    report_cannot_open(err, error_text(handles->reader.get()));
+    return nullptr;
+  }
+  return std::unique_ptr<PackageArchive>(
+      new PackageArchive(std::move(handles)));
+}
+
+std::unique_ptr<PackageArchive> PackageArchive::open_memory(
+    std::string_view bytes, std::FILE* err) {
+  auto handles = std::make_unique<Handles>();
+  handles->reader = new_reader();
+  if (handles->reader == nullptr) {
+    report_cannot_open(err, "out of memory");
+    return nullptr;
+  }
+  if (archive_read_open_memory2(handles->reader.get(), bytes.data(),
+                                bytes.size(), kBlockSize) != ARCHIVE_OK) {
+    report_cannot_open(err, error_text(handles->reader.get()));
+    return nullptr;
+  }
+  return std::unique_ptr<PackageArchive>(
+      new PackageArchive(std::move(handles)));
+}
+
+std::string PackageArchive::read_manifest(std::string_view label,
+                                          std::FILE* err) {
+  archive* a = handles_->reader.get();
   archive_entry* entry = nullptr;
   while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
     const char* name = archive_entry_pathname(entry);
@@ -152,48 +259,62 @@ std::string find_manifest(archive* a, std::string_view label, std::FILE* err) {
   return {};
 }
 
-}  // namespace
+MemberDigests PackageArchive::digest_remaining_members() {
+  archive* a = handles_->reader.get();
+  MemberDigests digests;
+  std::vector<std::pair<std::string, std::string>> hard_links;
+  Sha256 hash;
+  archive_entry* entry = nullptr;
+  while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+    const char* name = archive_entry_pathname(entry);
+    if (name == nullptr) {
+      continue;
+    }
+    std::string path = absolute_member_path(name);
+    if (const char* target = archive_entry_hardlink(entry)) {
+      // Resolved after the pass: the member it names may come later.
+      hard_links.emplace_back(std::move(path), absolute_member_path(target));
+      continue;
+    }
+    if (archive_entry_filetype(entry) == AE_IFLNK) {
+      const char* target = archive_entry_symlink(entry);
+      std::string text = target != nullptr ? target : "";
+      if (!text.empty() && text.front() == '/') {
+        text = text.substr(1) + std::string(1, '\0');
+      }
+      digests[path] = sha256_of(text);
+      continue;
+    }
+    if (archive_entry_filetype(entry) != AE_IFREG) {
+      continue;
+    }
+    if (!hash_member_data(a, &hash)) {
+      break;
+    }
+    digests[path] = hash.finish();
+  }
+  for (const auto& [link, target] : hard_links) {
+    auto found = digests.find(target);
+    if (found != digests.end()) {
+      digests[link] = found->second;
+    }
+  }
+  return digests;
+}
 
 std::string read_manifest(const std::string& path, std::FILE* err) {
-  // Opened here rather than by libarchive so that the file's type is known
-  // before any read: O_NONBLOCK keeps a FIFO from blocking the open.
-  UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) {
-    report_cannot_open(err,
-                       "Failed to open '" + path + "': " + strerror(errno));
-    return {};
-  }
-  struct stat st;
-  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    report_cannot_open(err, "'" + path + "' is not a regular file");
-    return {};
-  }
-  // O_NONBLOCK stays set: it has no effect on reading a regular file.
-  ArchiveReader a = new_reader();
-  if (a == nullptr) {
-    report_cannot_open(err, "out of memory");
-    return {};
-  }
-  if (archive_read_open_fd(a.get(), fd.get(), kFileReadSize) != ARCHIVE_OK) {
-    report_cannot_open(err, error_text(a.get()));
-    return {};
-  }
-  return find_manifest(a.get(), package_label(path), err);
+  std::unique_ptr<PackageArchive> archive =
+      PackageArchive::open_file(path, err);
+  return archive != nullptr ? archive->read_manifest(package_label(path), err)
+                            : std::string();
 }
 
 std::string read_manifest_from_memory(std::string_view bytes,
                                       std::string_view label, std::FILE* err) {
-  ArchiveReader a = new_reader();
-  if (a == nullptr) {
-    report_cannot_open(err, "out of memory");
-    return {};
-  }
-  if (archive_read_open_memory2(a.get(), bytes.data(), bytes.size(),
-                                kBlockSize) != ARCHIVE_OK) {
-    report_cannot_open(err, error_text(a.get()));
-    return {};
-  }
-  return find_manifest(a.get(), label, err);
+  std::unique_ptr<PackageArchive> archive =
+      PackageArchive::open_memory(bytes, err);
+  return archive != nullptr ? archive->read_manifest(label, err)
+                            : std::string();
 }
 
 }  // namespace zps

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "packages/pkg_encoding.h"
+
 namespace zps {
 namespace {
 
@@ -19,7 +21,9 @@ PackageRecord build_package_record(const ManifestValue& root) {
   PackageRecord record;
   record.name = string_member(root, "name");
   record.version = string_member(root, "version");
-  record.desc = string_member(root, "desc");
+  // The package tool writes bytes 0x80-0xFF and "%" of the description
+  // %-encoded.
+  record.desc = percent_decode(string_member(root, "desc"));
   record.www = string_member(root, "www");
   record.maintainer = string_member(root, "maintainer");
   record.origin = string_member(root, "origin");

@@ -33,10 +33,10 @@ struct PackageRecord {
 };
 
 // Returns the record of the manifest whose root value is `root`: the string
-// values of name, version, desc, www, maintainer and origin; the strings of
-// `licenses` (an array, or a single value); the keys of a `deps` object; and
-// the string annotations.ports_top_git_hash. Values of another kind leave
-// their field empty. Writes nothing.
+// values of name, version, desc (%-decoded), www, maintainer and origin; the
+// strings of `licenses` (an array, or a single value); the keys of a `deps`
+// object; and the string annotations.ports_top_git_hash. Values of another kind
+// leave their field empty. Writes nothing.
 PackageRecord build_package_record(const ManifestValue& root);
 
 }  // namespace zps

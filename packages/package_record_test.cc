@@ -14,13 +14,13 @@ PackageRecord record_of(std::string text) {
 
 TEST(PackageRecord, CopiesStringValuesOnly) {
   PackageRecord r = record_of(
-      R"({"name":"curl","version":"8.9.1_1","desc":"a \"tool\"\n\u0000x",)"
+      R"({"name":"curl","version":"8.9.1_1","desc":"a \"tool\"\n\u0000x%25",)"
       R"("www":"https://curl.se/","maintainer":"m@x","origin":"ftp/curl",)"
       R"("licenses":["MIT",7,"ISC","MIT"],"deps":{"b":{},"a":{},"b":1},)"
       R"("annotations":{"ports_top_git_hash":"abc","other":"x"}})");
   EXPECT_EQ(r.name, "curl");
   EXPECT_EQ(r.version, "8.9.1_1");
-  EXPECT_EQ(r.desc, std::string("a \"tool\"\n\0x", 11));
+  EXPECT_EQ(r.desc, std::string("a \"tool\"\n\0x%", 12));  // %-decoded
   EXPECT_EQ(r.www, "https://curl.se/");
   EXPECT_EQ(r.maintainer, "m@x");
   EXPECT_EQ(r.origin, "ftp/curl");

@@ -8,9 +8,29 @@ namespace zps {
 
 // One member of a package archive written by write_package.
 struct PackageMember {
+  // A regular file.
+  PackageMember(std::string member_name, std::string data, int perm = 0644)
+      : name(std::move(member_name)), content(std::move(data)), mode(perm) {}
+
+  static PackageMember symbolic_link(std::string member_name,
+                                     std::string target) {
+    PackageMember m(std::move(member_name), "", 0777);
+    m.symlink = std::move(target);
+    return m;
+  }
+
+  static PackageMember hard_link(std::string member_name, std::string target,
+                                 int perm = 0644) {
+    PackageMember m(std::move(member_name), "", perm);
+    m.hardlink = std::move(target);
+    return m;
+  }
+
   std::string name;
   std::string content;
-  int mode = 0644;  // permission bits; the member is a regular file
+  int mode;              // permission bits
+  std::string symlink;   // when set, a symbolic link to this target
+  std::string hardlink;  // when set, a hard link to this member name
 };
 
 // Writes an archive with `members` in the given order to `path`, replacing
