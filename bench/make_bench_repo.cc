@@ -1,9 +1,12 @@
 // Writes a synthetic package repository for the checksum benchmark:
-// make-bench-repo DIR [COUNT] [SEED]. Packages are zstd tar archives laid
+// make-bench-repo DIR [COUNT] [SEED] [SUMS]. Packages are zstd tar archives laid
 // out as the package tool writes them (+COMPACT_MANIFEST, +MANIFEST, then
 // the payload). Manifest sizes vary as in a real repository (see
 // file_count), with a few packages that list 20,000 files or more. Payloads run
 // from 4 KiB to 4 MiB, so that reading only the head of each archive pays.
+// SUMS "hex" (default) gives every file a type-1 sum ("1$" and SHA-256
+// hex, as pkg up to 2.7 writes); "mixed" gives every other package type-2
+// sums ("2$" and 103 base32 characters, as pkg 2.8 writes).
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -69,8 +73,18 @@ size_t payload_size(std::mt19937_64& rng) {
   return static_cast<size_t>(std::exp2(exponent(rng)));
 }
 
-std::string manifest(const std::string& name, size_t files,
-                     std::mt19937_64& rng) {
+std::string base32_sum(std::mt19937_64& rng) {
+  static const char kAlphabet[] = "ybndrfg8ejkmcpqxot1uwisza345h769";
+  std::string s = "2$";
+  for (int i = 0; i < 103; ++i) {
+    s += kAlphabet[rng() % 32];
+  }
+  return s;
+}
+
+// Returns the manifest text; `paths` receives the listed files in order.
+std::string manifest(const std::string& name, size_t files, bool blake,
+                     std::mt19937_64& rng, std::vector<std::string>* paths) {
   std::string m = "{\"name\":\"" + name + "\",\"origin\":\"misc/" + name +
                   "\",\"version\":\"1.0\",\"comment\":\"Synthetic package\","
                   "\"maintainer\":\"ports@example.org\",\"www\":"
@@ -86,20 +100,22 @@ std::string manifest(const std::string& name, size_t files,
                   "\"5f0c2a1b9e8d\"},\"files\":{";
   // Current versions of the package tool write the file list sorted by
   // path.
-  std::map<std::string, bool> paths;
+  std::map<std::string, bool> listed;
   for (size_t i = 0; i < files; ++i) {
     bool exec = rng() % 5 == 0;
-    paths[exec ? "/usr/local/bin/" + name + "-" + std::to_string(i)
-               : "/usr/local/share/" + name + "/d" + std::to_string(i % 37) +
-                     "/file" + std::to_string(i) + ".txt"] = exec;
+    listed[exec ? "/usr/local/bin/" + name + "-" + std::to_string(i)
+                : "/usr/local/share/" + name + "/d" + std::to_string(i % 37) +
+                      "/file" + std::to_string(i) + ".txt"] = exec;
   }
   bool first = true;
-  for (const auto& [path, exec] : paths) {
+  for (const auto& [path, exec] : listed) {
+    paths->push_back(path);
     if (!first) {
       m += ',';
     }
     first = false;
-    m += "\"" + path + "\":{\"sum\":\"1$" + hex64(rng) +
+    m += "\"" + path + "\":{\"sum\":\"" +
+         (blake ? base32_sum(rng) : "1$" + hex64(rng)) +
          "\",\"uname\":\"root\",\"gname\":\"wheel\",\"perm\":\"" +
          (exec ? "0755" : "0644") + "\",\"mtime\":1735689600}";
   }
@@ -129,6 +145,7 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   const long count = argc > 2 ? std::atol(argv[2]) : 20000;
   std::mt19937_64 rng(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1);
+  const bool mixed = argc > 4 && std::string(argv[4]) == "mixed";
   mkdir(dir.c_str(), 0755);
   // A pool of text-like payload bytes that compresses about as binaries do.
   std::string pool;
@@ -149,15 +166,22 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }
+    // The payload is split over the listed files, which follow the
+    // manifest in path order as the package tool writes them.
+    std::vector<std::string> paths;
+    std::string text =
+        manifest(name, file_count(rng, i, count), mixed && i % 2 == 0, rng,
+                 &paths);
     size_t size = payload_size(rng);
     size_t offset = rng() % (pool.size() - size);
-    if (!add_member(a.get(), "+COMPACT_MANIFEST",
-                    "{\"name\":\"" + name + "\"}") ||
-        !add_member(a.get(), "+MANIFEST",
-                    manifest(name, file_count(rng, i, count), rng)) ||
-        !add_member(a.get(), "/usr/local/bin/" + name,
-                    pool.substr(offset, size)) ||
-        archive_write_close(a.get()) != ARCHIVE_OK) {
+    bool ok = add_member(a.get(), "+COMPACT_MANIFEST",
+                         "{\"name\":\"" + name + "\"}") &&
+              add_member(a.get(), "+MANIFEST", text);
+    const size_t slice = size / std::max<size_t>(paths.size(), 1);
+    for (size_t f = 0; ok && f < paths.size(); ++f) {
+      ok = add_member(a.get(), paths[f], pool.substr(offset + f * slice, slice));
+    }
+    if (!ok || archive_write_close(a.get()) != ARCHIVE_OK) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }
