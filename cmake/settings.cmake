@@ -13,6 +13,12 @@ if(ZPS_SANITIZE)
   target_link_options(zps_settings INTERFACE ${zps_sanitize_flags})
 endif()
 
+if(ZPS_FUZZ)
+  # Coverage for libFuzzer in every library; the targets add the runtime.
+  target_compile_options(zps_settings INTERFACE -fsanitize=fuzzer-no-link)
+  target_link_options(zps_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # The sanitizers exit with status 1 by default, which is also the tool's own
 # failure status; tests tell them apart through a status of their own.
 set(ZPS_TEST_ENVIRONMENT

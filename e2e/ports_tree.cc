@@ -68,6 +68,10 @@ void TestPortsTree::add_port(
   }
 }
 
+void TestPortsTree::set_make_body(const std::string& body) {
+  write_script(root_ + "/bin/make", "#!/bin/sh\n" + body);
+}
+
 void TestPortsTree::set_remote(const std::string& url) {
   ToolRun init = run_program({"/usr/bin/git", "init", "-q", tree_});
   ASSERT_EQ(init.exit_status, 0) << init.err;

@@ -24,6 +24,9 @@ class TestPortsTree {
       const std::vector<std::pair<std::string, std::string>>& variables,
       const std::string& distinfo = "");
 
+  // Replaces the `make` wrapper by a shell script with the body `body`.
+  void set_make_body(const std::string& body);
+
   // Makes the tree a git repository whose origin remote is `url`.
   void set_remote(const std::string& url);
 

@@ -220,5 +220,32 @@ TEST(Provenance, TreeSpellingsAndAGivenInternalUrl) {
   }
 }
 
+TEST(Provenance, AMakeThatPrintsTooMuchChangesNothingElse) {
+  TempDir dir;
+  TestPortsTree ports(dir.root(), dir.root() + "/ports");
+  ports.add_port("devel/loud", {});
+  // Line 2 (GH_ACCOUNT) is far longer than a value may be, and 30 lines
+  // follow the 14 asked for.
+  ports.set_make_body(
+      "echo yes; head -c 20000 /dev/zero | tr '\\0' a; echo; echo Proj;"
+      " for i in $(seq 1 41); do echo extra$i; done\n");
+  put_package(dir, "a.pkg", "loud", "devel/loud");
+  const std::string cdx = dir.root() + "/c.json";
+  ToolRun run = run_tool({"r", "--ports-tree", "ports", "--internal-vcs-url",
+                          "https://i.example", "--sbom-cyclonedx", cdx},
+                         {dir.root(), {ports.path_variable()}, ""});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  const std::string doc = read_file(cdx);
+  // No GitHub reference from an account that was not read; the lines
+  // after the long one still map to their variables (USE_GITLAB is
+  // "extra2", GL_SITE "extra3", ... GL_COMMIT "extra6").
+  EXPECT_NE(doc.find("\"purl\": \"pkg:generic/loud@1.0_1\""),
+            std::string::npos);
+  EXPECT_NE(doc.find("{\"type\": \"vcs\", \"url\": "
+                     "\"extra3/extra4/extra5/-/tree/extra6\"}"),
+            std::string::npos)
+      << doc;
+}
+
 }  // namespace
 }  // namespace zps

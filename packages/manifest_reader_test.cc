@@ -1,5 +1,6 @@
 #include "packages/manifest_reader.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -139,6 +140,36 @@ TEST(ReadManifest, OpensOnlyRegularFiles) {
     EXPECT_EQ(read_manifest(c.path, err.get()), c.want);
     EXPECT_EQ(err.contents(), c.want_err);
   }
+}
+
+int open_descriptors() {
+  int count = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d) != nullptr) {
+      ++count;
+    }
+    closedir(d);
+  }
+  return count;
+}
+
+TEST(PackageArchive, LeavesNoDescriptorOpen) {
+  TempDir dir;
+  ASSERT_TRUE(write_package(dir.path("p.pkg"),
+                            {{"+MANIFEST", std::string(kManifest)},
+                             {"/usr/bin/x", std::string(70000, 'x'), 0755}}));
+  ASSERT_TRUE(write_file(dir.path("bad.pkg"), "not an archive"));
+  const int before = open_descriptors();
+  for (int i = 0; i < 100; ++i) {
+    MemoryStream err;
+    auto archive = PackageArchive::open_file(dir.path("p.pkg"), err.get());
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->read_manifest("p", err.get()), kManifest);
+    EXPECT_EQ(archive->digest_remaining_members().size(), 1u);
+    EXPECT_EQ(PackageArchive::open_file(dir.path("bad.pkg"), err.get()),
+              nullptr);
+  }
+  EXPECT_EQ(open_descriptors(), before);
 }
 
 }  // namespace
