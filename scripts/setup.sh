@@ -9,7 +9,7 @@ packages=(
   libarchive-dev rapidjson-dev libssl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libarchive-tools zstd xz-utils bzip2 gzip
-  libgcrypt20-dev bmake git python3 python3-jsonschema
+  libgcrypt20-dev bmake git python3 python3-jsonschema mandoc
 )
 
 missing=()
