@@ -16,6 +16,7 @@
 
 #include "packages/paths.h"
 #include "packages/sha256.h"
+#include "packages/unique_fd.h"
 
 namespace zps {
 namespace {
@@ -24,28 +25,6 @@ struct ArchiveReadDeleter {
   void operator()(archive* a) const { archive_read_free(a); }  // closes too
 };
 using ArchiveReader = std::unique_ptr<archive, ArchiveReadDeleter>;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd) {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 // The tar block size, as a package is opened by name; for a regular file
 // libarchive then reads 64 KiB at a time, which opening a descriptor
@@ -182,7 +161,7 @@ bool hash_member_data(archive* a, Sha256* hash) {
 struct PackageArchive::Handles {
   // Declared before the reader, so that the reader (whose close does not
   // close the descriptor) goes first.
-  UniqueFd fd{-1};
+  UniqueFd fd;
   ArchiveReader reader;
 };
 

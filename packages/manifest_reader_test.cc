@@ -1,12 +1,12 @@
 #include "packages/manifest_reader.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "testutil/memory_stream.h"
 #include "testutil/package_writer.h"
+#include "testutil/process_state.h"
 #include "testutil/temp_dir.h"
 
 namespace zps {
@@ -142,24 +142,13 @@ TEST(ReadManifest, OpensOnlyRegularFiles) {
   }
 }
 
-int open_descriptors() {
-  int count = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d) != nullptr) {
-      ++count;
-    }
-    closedir(d);
-  }
-  return count;
-}
-
 TEST(PackageArchive, LeavesNoDescriptorOpen) {
   TempDir dir;
   ASSERT_TRUE(write_package(dir.path("p.pkg"),
                             {{"+MANIFEST", std::string(kManifest)},
                              {"/usr/bin/x", std::string(70000, 'x'), 0755}}));
   ASSERT_TRUE(write_file(dir.path("bad.pkg"), "not an archive"));
-  const int before = open_descriptors();
+  const int before = open_descriptor_count();
   for (int i = 0; i < 100; ++i) {
     MemoryStream err;
     auto archive = PackageArchive::open_file(dir.path("p.pkg"), err.get());
@@ -169,7 +158,7 @@ TEST(PackageArchive, LeavesNoDescriptorOpen) {
     EXPECT_EQ(PackageArchive::open_file(dir.path("bad.pkg"), err.get()),
               nullptr);
   }
-  EXPECT_EQ(open_descriptors(), before);
+  EXPECT_EQ(open_descriptor_count(), before);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "packages/paths.h"
+#include "packages/unique_fd.h"
 #include "streebog/streebog.h"
 
 namespace zps {
@@ -16,22 +17,6 @@ constexpr std::string_view kOwnOriginPrefix = "Zelkor/";
 // A distinfo file lists a few lines per distfile; one far larger is not
 // one, and is read no further.
 constexpr size_t kMaxDistinfoBytes = 16 << 20;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Returns the text of the regular file `path` (up to kMaxDistinfoBytes), or
 // empty when it cannot be read; a FIFO or device is not waited on.

@@ -1,26 +1,15 @@
 #include "provenance/shell_command.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
+#include "testutil/process_state.h"
 #include "testutil/temp_dir.h"
 
 namespace zps {
 namespace {
-
-int open_descriptors() {
-  int count = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d) != nullptr) {
-      ++count;
-    }
-    closedir(d);
-  }
-  return count;
-}
 
 TEST(ShellQuotedText, KeepsEveryValueOneLiteralWord) {
   TempDir dir;
@@ -72,11 +61,11 @@ TEST(ReadCommandLines, MapsEachLineToItsPosition) {
 }
 
 TEST(ReadCommandLines, LeavesNoChildAndNoDescriptor) {
-  const int before = open_descriptors();
+  const int before = open_descriptor_count();
   for (int i = 0; i < 50; ++i) {
     EXPECT_EQ(read_command_lines("echo x", 1, 10).size(), 1u);
   }
-  EXPECT_EQ(open_descriptors(), before);
+  EXPECT_EQ(open_descriptor_count(), before);
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
