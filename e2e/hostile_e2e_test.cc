@@ -117,23 +117,9 @@ TEST(Hostile, AMillionFileEntries) {
 TEST(Hostile, AManifestDeclaringAnEnormousSize) {
   TempDir dir;
   const std::string r = dir.root() + "/r";
-  // A plain tar whose +MANIFEST header claims 2^62 bytes (base-256 size).
-  std::string tar =
-      package_bytes({{"+MANIFEST", one_file_manifest("/bin/x")}}, "");
-  ASSERT_GE(tar.size(), 512u);
-  tar[124] = static_cast<char>(0x80);
-  for (int i = 1; i < 12; ++i) {
-    tar[124 + i] = 0;
-  }
-  tar[128] = 0x40;  // byte 4 of the 12: 2^62 in the low 8 bytes
-  std::fill(tar.begin() + 148, tar.begin() + 156, ' ');
-  unsigned sum = 0;
-  for (int i = 0; i < 512; ++i) {
-    sum += static_cast<unsigned char>(tar[i]);
-  }
-  char field[8];
-  std::snprintf(field, sizeof field, "%06o", sum);
-  std::copy(field, field + 7, tar.begin() + 148);
+  const std::string tar = tar_declaring_size(
+      "+MANIFEST", one_file_manifest("/bin/x"), uint64_t{1} << 62);
+  ASSERT_FALSE(tar.empty());
   ASSERT_TRUE(write_file(dir.path("r/huge.pkg"), tar));
   ASSERT_TRUE(write_package(dir.path("r/ok.pkg"),
                             {{"+MANIFEST", one_file_manifest("/bin/ok")}}));

@@ -14,27 +14,8 @@ namespace {
 
 constexpr std::string_view kManifest = R"({"name":"p","files":{}})";
 
-// Returns a plain tar whose first member, +MANIFEST, declares `size` bytes
-// in its header (base-256, as tar allows for large sizes) while holding the
-// few bytes of kManifest.
 std::string tar_declaring_size(uint64_t size) {
-  std::string tar = package_bytes({{"+MANIFEST", std::string(kManifest)}}, "");
-  if (tar.size() < 512) {
-    return {};
-  }
-  tar[124] = static_cast<char>(0x80);
-  for (int i = 0; i < 11; ++i) {
-    tar[135 - i] = static_cast<char>(i < 8 ? (size >> (8 * i)) & 0xFF : 0);
-  }
-  std::fill(tar.begin() + 148, tar.begin() + 156, ' ');
-  unsigned sum = 0;
-  for (int i = 0; i < 512; ++i) {
-    sum += static_cast<unsigned char>(tar[i]);
-  }
-  char field[8];
-  std::snprintf(field, sizeof field, "%06o", sum);
-  std::copy(field, field + 7, tar.begin() + 148);
-  return tar;
+  return zps::tar_declaring_size("+MANIFEST", std::string(kManifest), size);
 }
 
 TEST(ReadManifest, FindsTheFirstExactMemberInEveryCompression) {

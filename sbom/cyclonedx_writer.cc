@@ -11,12 +11,6 @@ namespace {
 
 constexpr std::string_view kLicenseRef = "LicenseRef-";
 
-void put_string(std::FILE* out, std::string_view value) {
-  put(out, "\"");
-  put(out, json_escape(value));
-  put(out, "\"");
-}
-
 // Writes ",\n      " and then `key` and its string `value`.
 void put_member(std::FILE* out, std::string_view key, std::string_view value) {
   put(out, ",\n      \"");

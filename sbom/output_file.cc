@@ -1,6 +1,14 @@
 #include "sbom/output_file.h"
 
+#include "sbom/json_text.h"
+
 namespace zps {
+
+void put_string(std::FILE* out, std::string_view value) {
+  put(out, "\"");
+  put(out, json_escape(value));
+  put(out, "\"");
+}
 
 UniqueFile open_output_file(const std::string& path) {
   UniqueFile file(std::fopen(path.c_str(), "wb"));

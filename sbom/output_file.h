@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace zps {
 
@@ -23,5 +24,9 @@ UniqueFile open_output_file(const std::string& path);
 inline void put(std::FILE* out, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out);
 }
+
+// Writes `value` to `out` as a JSON string: a double quote, json_escape of
+// the value and a double quote.
+void put_string(std::FILE* out, std::string_view value);
 
 }  // namespace zps

@@ -10,13 +10,6 @@
 namespace zps {
 namespace {
 
-// Writes a double quote, the escaped `value` and a double quote.
-void put_string(std::FILE* out, std::string_view value) {
-  put(out, "\"");
-  put(out, json_escape(value));
-  put(out, "\"");
-}
-
 void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
   const std::string license = spdx_license_expression(r.licenses);
   put(out, "    {\n      \"SPDXID\": ");

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include <archive.h>
@@ -109,6 +111,31 @@ std::string package_bytes(const std::vector<PackageMember>& members,
   }
   buffer.resize(used);
   return buffer;
+}
+
+std::string tar_declaring_size(const std::string& name,
+                               const std::string& content,
+                               uint64_t declared_size) {
+  std::string tar = package_bytes({{name, content}}, "");
+  if (tar.size() < 512) {
+    return {};
+  }
+  // The size field is bytes 124-135; a first byte of 0x80 marks base-256.
+  tar[124] = static_cast<char>(0x80);
+  for (int i = 0; i < 11; ++i) {
+    tar[135 - i] =
+        static_cast<char>(i < 8 ? (declared_size >> (8 * i)) & 0xFF : 0);
+  }
+  // The checksum (bytes 148-155) sums the header with itself as spaces.
+  std::fill(tar.begin() + 148, tar.begin() + 156, ' ');
+  unsigned sum = 0;
+  for (int i = 0; i < 512; ++i) {
+    sum += static_cast<unsigned char>(tar[i]);
+  }
+  char field[8];
+  std::snprintf(field, sizeof field, "%06o", sum);
+  std::copy(field, field + 7, tar.begin() + 148);
+  return tar;
 }
 
 bool write_package(const std::string& path,

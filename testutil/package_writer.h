@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +48,13 @@ struct PackageMember {
 std::string package_bytes(const std::vector<PackageMember>& members,
                           std::string_view filter = "zstd",
                           std::string_view format = "pax");
+
+// Returns a plain tar (no compression) whose first member is a file
+// `name` holding `content`, with its header claiming `declared_size` bytes
+// (written base-256, as tar allows for sizes too large for octal), the
+// header checksum recomputed. Empty on failure.
+std::string tar_declaring_size(const std::string& name,
+                               const std::string& content,
+                               uint64_t declared_size);
 
 }  // namespace zps
