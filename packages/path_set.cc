@@ -50,6 +50,10 @@ size_t PathSet::find(std::string_view path, uint32_t hash) const {
   }
 }
 
+void PathSet::prefetch(std::string_view path) const {
+  __builtin_prefetch(&slots_[hash_of(path) & (slots_.size() - 1)]);
+}
+
 bool PathSet::contains(std::string_view path) const {
   return slots_[find(path, hash_of(path))].entry != 0;
 }

@@ -22,6 +22,10 @@ class PathSet {
 
   [[nodiscard]] bool contains(std::string_view path) const;
 
+  // Asks the processor to fetch the slot where `path` would go, so that a
+  // later insert of it does not wait for memory. Changes nothing.
+  void prefetch(std::string_view path) const;
+
   size_t size() const { return entries_.size(); }
 
  private:
