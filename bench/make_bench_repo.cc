@@ -1,6 +1,6 @@
 // Writes a synthetic package repository for the checksum benchmark:
-// make-bench-repo DIR [COUNT] [SEED] [SUMS]. Packages are zstd tar archives laid
-// out as the package tool writes them (+COMPACT_MANIFEST, +MANIFEST, then
+// make-bench-repo DIR [COUNT] [SEED] [SUMS]. Packages are zstd tar archives
+// laid out as the package tool writes them (+COMPACT_MANIFEST, +MANIFEST, then
 // the payload). Manifest sizes vary as in a real repository (see
 // file_count), with a few packages that list 20,000 files or more. Payloads run
 // from 4 KiB to 4 MiB, so that reading only the head of each archive pays.
@@ -169,9 +169,8 @@ int main(int argc, char** argv) {
     // The payload is split over the listed files, which follow the
     // manifest in path order as the package tool writes them.
     std::vector<std::string> paths;
-    std::string text =
-        manifest(name, file_count(rng, i, count), mixed && i % 2 == 0, rng,
-                 &paths);
+    std::string text = manifest(name, file_count(rng, i, count),
+                                mixed && i % 2 == 0, rng, &paths);
     size_t size = payload_size(rng);
     size_t offset = rng() % (pool.size() - size);
     bool ok = add_member(a.get(), "+COMPACT_MANIFEST",
@@ -179,7 +178,8 @@ int main(int argc, char** argv) {
               add_member(a.get(), "+MANIFEST", text);
     const size_t slice = size / std::max<size_t>(paths.size(), 1);
     for (size_t f = 0; ok && f < paths.size(); ++f) {
-      ok = add_member(a.get(), paths[f], pool.substr(offset + f * slice, slice));
+      ok =
+          add_member(a.get(), paths[f], pool.substr(offset + f * slice, slice));
     }
     if (!ok || archive_write_close(a.get()) != ARCHIVE_OK) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang pkg-config
+  cmake ninja-build g++ clang clang-format pkg-config
   libarchive-dev rapidjson-dev libssl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libarchive-tools zstd xz-utils bzip2 gzip

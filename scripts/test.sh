@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test twice: a GCC
-# debug build with warnings as errors, and a Clang build under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, checks the formatting, then builds and runs
+# every test twice: a GCC debug build with warnings as errors, and a Clang
+# build under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== clang-format" >&2
+git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
 
 run_suite() {
   local dir=$1
