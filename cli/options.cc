@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/output.h"
 #include "packages/verbose.h"
 
 namespace zps {
@@ -81,10 +82,6 @@ const ValueOption* find_value_option(std::string_view word) {
     }
   }
   return nullptr;
-}
-
-void write_text(std::FILE* out, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), out);
 }
 
 }  // namespace

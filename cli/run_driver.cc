@@ -8,30 +8,25 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/files.h"
+#include "base/output.h"
+#include "base/paths.h"
 #include "packages/checksum_list.h"
-#include "packages/manifest_parser.h"
-#include "packages/manifest_reader.h"
+#include "packages/package_reader.h"
 #include "packages/package_record.h"
 #include "packages/path_set.h"
-#include "packages/paths.h"
 #include "packages/repository_scan.h"
-#include "provenance/origin_defaults.h"
+#include "provenance/provenance_settings.h"
 #include "provenance/upstream_refs.h"
 #include "sbom/sbom_stage.h"
 
 namespace zps {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
-
 constexpr uint64_t kProgressEvery = 500;
-constexpr size_t kOutputBufferBytes = 1 << 16;
 
 void write_err(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stderr);
+  write_text(stderr, text);
 }
 
 // The run-wide state that outlives one package.
@@ -59,40 +54,17 @@ void accept_record(PackageRecord record, RunState* state) {
   state->records.push_back(std::move(record));
 }
 
-// Reads, lists and counts one package. Returns true when its manifest text
-// was read, so that it counts as processed.
+// Reads, lists and counts one package, and reports its messages. Returns
+// true when its manifest text was read, so that it counts as processed.
 bool process_package(const std::string& package_path, RunState* state) {
-  const std::string_view label = package_label(package_path);
-  // The archive stays open past its manifest: sums that are not SHA-256
-  // are replaced by digests of the members that follow it.
-  std::unique_ptr<PackageArchive> archive =
-      PackageArchive::open_file(package_path, stderr);
-  std::string text =
-      archive != nullptr ? archive->read_manifest(label, stderr) : "";
-  if (text.empty()) {
-    write_err("  warning: no +MANIFEST in " +
-              quoted_path(file_name(package_path)) + "\n");
-    return false;
+  PackageResult package = read_package(package_path, state->wants_records);
+  write_err(package.messages);
+  write_checksums(package.checksums.entries, &state->seen_paths, state->out);
+  state->checksum_count += package.checksums.entries.size();
+  if (package.record) {
+    accept_record(std::move(*package.record), state);
   }
-  // The entries borrow from the document, so it lives until they are
-  // written.
-  std::unique_ptr<ManifestDocument> doc =
-      parse_manifest(std::move(text), label, stderr);
-  ChecksumList list;
-  if (doc != nullptr) {
-    list = collect_checksums(doc->root(), label, stderr);
-  }
-  if (list.needs_digests) {
-    resolve_digests(&list, archive->digest_remaining_members(), label, stderr);
-  }
-  write_checksums(list.entries, &state->seen_paths, state->out);
-  // The record comes from the same parse as the checksum entries; a
-  // manifest that did not parse gives no record.
-  if (state->wants_records && doc != nullptr) {
-    accept_record(build_package_record(doc->root()), state);
-  }
-  state->checksum_count += list.entries.size();
-  return true;
+  return package.counted;
 }
 
 // Scans one repository argument. Returns false, after reporting it, when
@@ -124,45 +96,51 @@ bool process_repository(const std::string& repo_dir, RunState* state) {
   return true;
 }
 
-// Flushes and, for a file, closes the checksum output. Returns false, after
-// reporting it, when any write to it failed.
-bool finish_output(UniqueFile owned, const std::string& output_path) {
-  std::FILE* out = owned != nullptr ? owned.get() : stdout;
-  bool ok = std::fflush(out) == 0 && std::ferror(out) == 0;
-  if (owned != nullptr) {
-    ok = std::fclose(owned.release()) == 0 && ok;
+// Finishes the checksum output. Returns false, after reporting it, when
+// any write to it failed.
+bool finish_output(OutputStream* out, const std::string& output_path) {
+  if (out->finish()) {
+    return true;
   }
-  if (!ok) {
-    write_err(
-        "Error: cannot write output file " +
-        (output_path.empty() ? std::string("standard output") : output_path) +
-        "\n");
-  }
-  return ok;
+  write_err(
+      "Error: cannot write output file " +
+      (output_path.empty() ? std::string("standard output") : output_path) +
+      "\n");
+  return false;
 }
 
 }  // namespace
 
-int run_driver(RunOptions options) {
-  UniqueFile owned;
-  if (!options.output_path.empty()) {
-    owned.reset(std::fopen(options.output_path.c_str(), "wb"));
-    if (owned == nullptr) {
-      write_err("Error: cannot open output file " + options.output_path + "\n");
-      return 1;
-    }
+int run_driver(const RunOptions& options) {
+  std::unique_ptr<OutputStream> out =
+      options.output_path.empty()
+          ? OutputStream::standard_output()
+          : OutputStream::open_file(options.output_path);
+  if (out == nullptr) {
+    write_err("Error: cannot open output file " + options.output_path + "\n");
+    return 1;
   }
-  const SbomSettings sbom{options.sbom_spdx_path, options.sbom_cyclonedx_path,
-                          options.app_name,       options.repo_dirs,
-                          options.app_version,    options.manufacturer,
-                          options.attack_surface, options.security_function};
+  const SbomSettings sbom{
+      .spdx_path = options.sbom_spdx_path,
+      .cyclonedx_path = options.sbom_cyclonedx_path,
+      .app_name = options.app_name,
+      .repo_dirs = options.repo_dirs,
+      .app_version = options.app_version,
+      .manufacturer = options.manufacturer,
+      .attack_surface = options.attack_surface,
+      .security_function = options.security_function,
+  };
   RunState state;
-  state.out = owned != nullptr ? owned.get() : stdout;
+  state.out = out->get();
   state.wants_records = wants_sbom(sbom);
   state.wants_provenance = !options.sbom_cyclonedx_path.empty();
-  state.provenance = {options.ports_tree, options.internal_vcs_url,
-                      options.base_vcs_url, options.base_vcs_ref,
-                      options.distfiles_dir};
+  state.provenance = {
+      .ports_tree = options.ports_tree,
+      .internal_vcs_url = options.internal_vcs_url,
+      .base_vcs_url = options.base_vcs_url,
+      .base_vcs_ref = options.base_vcs_ref,
+      .distfiles_dir = options.distfiles_dir,
+  };
   // The ports-tree defaults feed only the CycloneDX document's references,
   // so without one no git child is started for them.
   if (state.wants_provenance) {
@@ -170,14 +148,11 @@ int run_driver(RunOptions options) {
     apply_ports_tree_defaults(&state.provenance,
                               std::filesystem::current_path(ec).string());
   }
-  // glibc ignores the size unless it is handed the buffer too. Static, so
-  // that it outlives standard output, which the C library flushes at exit.
-  static char output_buffer[kOutputBufferBytes];
-  std::setvbuf(state.out, output_buffer, _IOFBF, sizeof output_buffer);
 
   for (const std::string& repo_dir : options.repo_dirs) {
     if (!process_repository(repo_dir, &state)) {
-      finish_output(std::move(owned), options.output_path);
+      // The lines already written stay complete.
+      (void)finish_output(out.get(), options.output_path);
       return 1;
     }
   }
@@ -185,7 +160,7 @@ int run_driver(RunOptions options) {
             std::to_string(state.checksum_count) +
             " file checksums written.\n");
   int status = run_sbom_stage(sbom, state.records, stderr);
-  if (!finish_output(std::move(owned), options.output_path)) {
+  if (!finish_output(out.get(), options.output_path)) {
     status = 1;
   }
   return status;

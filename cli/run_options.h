@@ -6,8 +6,9 @@
 namespace zps {
 
 // The settings of one run, taken verbatim from the command line; an empty
-// text means the setting was not given. Read-only after parsing, except for
-// `internal_vcs_url` and `distfiles_dir`, which the run driver may default.
+// text means the setting was not given. Read-only after parsing: the run
+// driver derives its defaults (ports tree, internal URL, distfiles
+// directory) in settings of its own.
 struct RunOptions {
   std::vector<std::string> repo_dirs;  // in command-line order, repeats kept
   std::string output_path;             // empty: standard output

@@ -1,23 +1,22 @@
-// Any bytes as a package file: reading the manifest and the members after
-// it ends cleanly.
+// Any bytes as a package file: reading it ends cleanly, with a bounded
+// manifest and whole checksum entries that cannot break the line format.
 #include <cstdint>
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "packages/manifest_reader.h"
+#include "packages/package_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  auto archive = zps::PackageArchive::open_memory(bytes, zps::null_stream());
-  if (archive == nullptr) {
-    return 0;
-  }
-  std::string manifest = archive->read_manifest("fuzz", zps::null_stream());
-  zps::require(manifest.size() <= zps::kMaxManifestBytes, "manifest bounded");
-  zps::MemberDigests digests = archive->digest_remaining_members();
-  for (const auto& [path, digest] : digests) {
-    zps::require(!path.empty() && path.front() == '/', "paths are absolute");
-    zps::require(digest.size() == 32, "digests are SHA-256");
+  zps::PackageResult result = zps::read_package_bytes(bytes, "fuzz.pkg", true);
+  zps::require(!result.messages.empty() || result.counted,
+               "a skip is reported");
+  for (const zps::ChecksumEntry& e : result.checksums.entries) {
+    zps::require(!e.path.empty() && !e.checksum.empty(), "entries are whole");
+    zps::require(
+        e.path.find_first_of({"\n\0", 2}) == std::string_view::npos &&
+            e.checksum.find_first_of({"\n\0", 2}) == std::string_view::npos,
+        "no line feed or NUL in an entry");
   }
   return 0;
 }

@@ -16,8 +16,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(manifest_fuzzer package_fuzzer json_escape_fuzzer sbom_fuzzer
-           provenance_fuzzer options_fuzzer streebog_fuzzer)
+  targets=(manifest_fuzzer package_fuzzer sbom_fuzzer streebog_fuzzer)
 fi
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "packages/manifest_json.h"
+#include "packages/manifest_document.h"
 #include "sbom/cyclonedx_writer.h"
 #include "sbom/spdx_writer.h"
 
@@ -35,8 +35,15 @@ void require_json(const std::string& text, const char* which) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> fields = zps::split_at_nul(
-      std::string_view(reinterpret_cast<const char*>(data), size), 64);
+  // The input's parts between NUL bytes, at most 64.
+  std::vector<std::string> fields(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] != 0) {
+      fields.back() += static_cast<char>(data[i]);
+    } else if (fields.size() < 64) {
+      fields.emplace_back();
+    }
+  }
   // Each record takes eleven fields in turn; names stay unique, as the
   // driver keeps them.
   std::vector<zps::PackageRecord> records;
@@ -60,7 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                  zps::write_spdx(out, product, "2026-01-01T00:00:00Z", records);
                }),
                "the SPDX document is JSON");
-  zps::CycloneDxProduct cdx{product, product, product, product, product};
+  const zps::CycloneDxProduct cdx{.name = product,
+                                  .version = product,
+                                  .manufacturer = product,
+                                  .attack_surface = product,
+                                  .security_function = product};
   require_json(written([&](FILE* out) {
                  zps::write_cyclonedx(out, cdx, "2026-01-01T00:00:00Z",
                                       records);

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "base/hex.h"
 #include "packages/pkg_encoding.h"
 #include "packages/verbose.h"
 
@@ -12,10 +13,6 @@ constexpr std::string_view kOwnPrefix = "Zelkor";
 constexpr std::string_view kFirmwareMarker = "uefi-firmware";
 constexpr uint64_t kExecuteBits = 0111;
 constexpr size_t kSha256Bytes = 32;
-
-void write_text(std::FILE* out, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), out);
-}
 
 bool is_c_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
@@ -50,7 +47,7 @@ bool is_executable(const ManifestValue& file) {
 std::optional<std::string_view> listed_sum(std::string_view path,
                                            const ManifestValue& value,
                                            bool own_package) {
-  if (value.type() != kTypeObject) {
+  if (value.type() != ManifestType::kObject) {
     return value.string();
   }
   if (!own_package && path.find(kFirmwareMarker) == std::string_view::npos &&
@@ -117,21 +114,20 @@ std::optional<std::string_view> normalize_checksum(std::string_view text) {
 }
 
 ChecksumList collect_checksums(const ManifestValue& root,
-                               std::string_view label, std::FILE* err) {
+                               std::string_view label, std::string* messages) {
   ChecksumList list;
   std::optional<ManifestValue> files = root.lookup("files");
   if (!files) {
     if (verbose) {
-      write_text(err,
-                 "  [verbose] " + std::string(label) + ": no 'files' key\n");
+      *messages += "  [verbose] " + std::string(label) + ": no 'files' key\n";
     }
     return list;
   }
-  if (files->type() != kTypeObject) {
+  if (files->type() != ManifestType::kObject) {
     if (verbose) {
-      write_text(err, "  [verbose] " + std::string(label) +
-                          ": 'files' is not an object (type=" +
-                          std::to_string(files->type()) + ")\n");
+      *messages += "  [verbose] " + std::string(label) +
+                   ": 'files' is not an object (type=" +
+                   std::to_string(static_cast<int>(files->type())) + ")\n";
     }
     return list;
   }
@@ -154,9 +150,8 @@ ChecksumList collect_checksums(const ManifestValue& root,
       continue;
     }
     if (has_line_break_or_nul(path) || has_line_break_or_nul(*checksum)) {
-      write_text(err, "  warning: " + std::string(label) +
-                          ": skipped a file entry with a line break or NUL "
-                          "byte\n");
+      *messages += "  warning: " + std::string(label) +
+                   ": skipped a file entry with a line break or NUL byte\n";
       continue;
     }
     ChecksumEntry entry{path, *checksum};
@@ -178,17 +173,17 @@ ChecksumList collect_checksums(const ManifestValue& root,
 }
 
 void resolve_digests(ChecksumList* list, const MemberDigests& digests,
-                     std::string_view label, std::FILE* err) {
+                     std::string_view label, std::string* messages) {
   std::vector<ChecksumEntry> kept;
   kept.reserve(list->entries.size());
   for (ChecksumEntry& e : list->entries) {
     if (e.needs_digest) {
       auto found = digests.find(std::string(e.path));
       if (found == digests.end()) {
-        write_text(err, "  warning: " + std::string(label) +
-                            ": no SHA-256 for " + std::string(e.path) +
-                            " (the manifest sum is not SHA-256 and the "
-                            "archive holds no data for it)\n");
+        *messages +=
+            "  warning: " + std::string(label) + ": no SHA-256 for " +
+            std::string(e.path) +
+            " (the manifest sum is not SHA-256 and the archive holds no data for it)\n";
         continue;
       }
       e.checksum = list->storage.emplace_back(hex_text(found->second));

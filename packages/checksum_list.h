@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "packages/manifest_json.h"
+#include "packages/manifest_document.h"
 #include "packages/member_digests.h"
 #include "packages/path_set.h"
 
@@ -56,18 +56,20 @@ std::optional<std::string_view> normalize_checksum(std::string_view text);
 // every file of an own package (`label` by is_own_package), or else the files
 // whose `perm` has an execute bit, lacks one or is no string, and every path
 // containing "uefi-firmware". Entries whose path or checksum holds a line feed
-// or a NUL byte are left out with a warning on `err`: "  warning: <label>:
-// skipped a file entry with a line break or NUL byte". With `verbose` set, a
-// missing or non-object `files` is reported on `err`.
+// or a NUL byte are left out, each with "  warning: <label>: skipped a file
+// entry with a line break or NUL byte" appended to `*messages`. With
+// `verbose` set, a missing or non-object `files` is reported there too.
+// Every message ends in a line feed.
 ChecksumList collect_checksums(const ManifestValue& root,
-                               std::string_view label, std::FILE* err);
+                               std::string_view label, std::string* messages);
 
 // Gives each entry of `list` marked needs_digest the hex of its path's
-// digest in `digests`; an entry whose path has none is removed, after
+// digest in `digests`; an entry whose path has none is removed, with
 // "  warning: <label>: no SHA-256 for <path> (the manifest sum is not
-// SHA-256 and the archive holds no data for it)" and a line feed on `err`.
+// SHA-256 and the archive holds no data for it)" and a line feed appended
+// to `*messages`.
 void resolve_digests(ChecksumList* list, const MemberDigests& digests,
-                     std::string_view label, std::FILE* err);
+                     std::string_view label, std::string* messages);
 
 // Writes "<path> sha256=<checksum>" and a line feed to `out` for each entry
 // whose path is not in `seen_paths`, in order, and adds those paths to it.

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "packages/manifest_json.h"
+#include "packages/manifest_document.h"
 
 namespace zps {
 

@@ -8,28 +8,6 @@
 namespace zps {
 namespace {
 
-TEST(PathSet, AddsEachDistinctByteStringOnce) {
-  PathSet set;
-  const std::string_view cases[] = {"",
-                                    "/a",
-                                    "/a/",
-                                    "/A",
-                                    {"/a\0b", 4},
-                                    {"/a\0c", 4},
-                                    "/usr/local/bin/x",
-                                    "\xC3\xA9\xFF",
-                                    std::string_view("12345678"),
-                                    "123456789"};
-  for (std::string_view s : cases) {
-    SCOPED_TRACE(std::string(s));
-    EXPECT_FALSE(set.contains(s));
-    EXPECT_TRUE(set.insert(s));
-    EXPECT_TRUE(set.contains(s));
-    EXPECT_FALSE(set.insert(s));
-  }
-  EXPECT_EQ(set.size(), std::size(cases));
-}
-
 TEST(PathSet, AgreesWithAStandardSetThroughGrowth) {
   PathSet set;
   std::unordered_set<std::string> reference;
@@ -39,7 +17,7 @@ TEST(PathSet, AgreesWithAStandardSetThroughGrowth) {
     // Few distinct values relative to the draws, so repeats are common;
     // lengths cross the 8-byte steps of the hash.
     std::string path = "/usr/local/share/" + std::to_string((x >> 33) % 50000) +
-                       std::string((x >> 20) % 11, 'x');
+                       std::string((x >> 20) % 11, (x >> 40) % 3 ? 'x' : '\0');
     EXPECT_EQ(set.insert(path), reference.insert(path).second) << path;
   }
   EXPECT_EQ(set.size(), reference.size());

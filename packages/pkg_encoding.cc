@@ -1,22 +1,11 @@
 #include "packages/pkg_encoding.h"
 
+#include "base/hex.h"
+
 namespace zps {
 namespace {
 
 constexpr std::string_view kBase32Alphabet = "ybndrfg8ejkmcpqxot1uwisza345h769";
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
 
 }  // namespace
 
@@ -24,10 +13,11 @@ std::string percent_decode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 &&
-        hex_value(text[i + 2]) >= 0) {
-      out += static_cast<char>(hex_value(text[i + 1]) * 16 +
-                               hex_value(text[i + 2]));
+    if (text[i] == '%' && i + 2 < text.size() &&
+        hex_digit_value(text[i + 1]) >= 0 &&
+        hex_digit_value(text[i + 2]) >= 0) {
+      out += static_cast<char>(hex_digit_value(text[i + 1]) * 16 +
+                               hex_digit_value(text[i + 2]));
       i += 2;
     } else {
       out += text[i];
@@ -62,17 +52,6 @@ std::optional<std::string> decode_pkg_base32(std::string_view text,
             static_cast<unsigned char>(out[bit / 8]) | (1u << (bit % 8)));
       }
     }
-  }
-  return out;
-}
-
-std::string hex_text(std::string_view bytes) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char b : bytes) {
-    out += kHex[b >> 4];
-    out += kHex[b & 0xF];
   }
   return out;
 }

@@ -20,7 +20,4 @@ std::string percent_decode(std::string_view text);
 std::optional<std::string> decode_pkg_base32(std::string_view text,
                                              size_t size);
 
-// Returns `bytes` as lower-case hex.
-std::string hex_text(std::string_view bytes);
-
 }  // namespace zps

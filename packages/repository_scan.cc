@@ -3,12 +3,13 @@
 #include <dirent.h>
 #include <errno.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <memory>
 
-#include "packages/paths.h"
+#include "base/files.h"
+#include "base/output.h"
+#include "base/paths.h"
 
 namespace zps {
 namespace {
@@ -18,24 +19,19 @@ struct DirCloser {
 };
 using UniqueDir = std::unique_ptr<DIR, DirCloser>;
 
-void write_text(std::FILE* out, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), out);
-}
-
 }  // namespace
 
 std::string resolve_repo_dir(std::string_view repo_dir) {
   std::string candidate = join_path(repo_dir, "All");
-  struct stat st;
-  if (stat(candidate.c_str(), &st) == 0) {
+  if (path_exists(candidate)) {
     return candidate;
   }
   return std::string(repo_dir);
 }
 
-bool is_directory(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+std::string_view package_label(std::string_view path) {
+  std::string_view name = file_name(path);
+  return name.substr(0, name.rfind('.'));
 }
 
 bool has_package_extension(std::string_view name) {
@@ -73,8 +69,7 @@ std::optional<std::vector<std::string>> list_packages(
       continue;
     }
     std::string path = join_path(scan_dir, name);
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (is_regular_file(path)) {
       packages.push_back(std::move(path));
     }
   }

@@ -13,8 +13,10 @@ namespace zps {
 // `repo_dir` unchanged.
 std::string resolve_repo_dir(std::string_view repo_dir);
 
-// Returns true when `path`, following symbolic links, is a directory.
-[[nodiscard]] bool is_directory(const std::string& path);
+// Returns the label that names a package in messages: the file name of
+// `path` up to, not including, its last "." (the whole file name when it has
+// no ".").
+std::string_view package_label(std::string_view path);
 
 // Returns true when `name` ends in the extension ".pkg": the part from its
 // last "." on, where a name whose only "." is its first byte has none.

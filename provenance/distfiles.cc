@@ -1,40 +1,17 @@
 #include "provenance/distfiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "packages/paths.h"
-#include "packages/unique_fd.h"
+#include "base/files.h"
+#include "base/paths.h"
 #include "streebog/streebog.h"
 
 namespace zps {
 namespace {
 
 constexpr std::string_view kSha256Prefix = "SHA256 ";
-constexpr std::string_view kOwnOriginPrefix = "Zelkor/";
 
 // A distinfo file lists a few lines per distfile; one far larger is not
 // one, and is read no further.
 constexpr size_t kMaxDistinfoBytes = 16 << 20;
-
-// Returns the text of the regular file `path` (up to kMaxDistinfoBytes), or
-// empty when it cannot be read; a FIFO or device is not waited on.
-std::string read_distinfo(const std::string& path) {
-  UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat st;
-  if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    return {};
-  }
-  std::string text;
-  char chunk[8192];
-  ssize_t n;
-  while (text.size() < kMaxDistinfoBytes &&
-         (n = read(fd.get(), chunk, sizeof chunk)) > 0) {
-    text.append(chunk, static_cast<size_t>(n));
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -68,20 +45,16 @@ void collect_source_distributions(PackageRecord* record,
                                   std::string_view master_site,
                                   const std::string& distinfo_file,
                                   std::string_view distfiles_dir) {
-  const std::string_view origin = record->origin;
-  if (!record->vcs_url.empty() || distfiles_dir.empty() ||
-      master_site.empty() || origin == "base" ||
-      origin.substr(0, kOwnOriginPrefix.size()) == kOwnOriginPrefix) {
+  if (distfiles_dir.empty() || master_site.empty() || distinfo_file.empty()) {
     return;
   }
   std::string site(master_site);
   if (site.back() != '/') {
     site += '/';
   }
-  if (distinfo_file.empty()) {
-    return;
-  }
-  for (const std::string& name : distinfo_names(read_distinfo(distinfo_file))) {
+  const std::string text =
+      read_regular_file(distinfo_file, kMaxDistinfoBytes).value_or("");
+  for (const std::string& name : distinfo_names(text)) {
     // A NUL byte would end the path early and hash another file.
     if (name.find('\0') != std::string::npos) {
       continue;

@@ -16,9 +16,9 @@ std::vector<std::string> distinfo_names(std::string_view text);
 // Appends to `record->source_distributions` one entry per distfile that
 // `distinfo_file` lists and `distfiles_dir` holds as a regular file: the
 // download URL (`master_site`, a "/", the name) and the Streebog-256 digest
-// of the local copy. Runs only for a record without a vcs_url whose origin
-// is neither "base" nor "Zelkor/...", with a master site and a distfiles
-// directory; a missing distinfo file or distfile gives fewer entries.
+// of the local copy. Does nothing without a master site, a distinfo file or
+// a distfiles directory; a distinfo file that cannot be read, or a distfile
+// that is missing or not a regular file, gives fewer entries.
 void collect_source_distributions(PackageRecord* record,
                                   std::string_view master_site,
                                   const std::string& distinfo_file,

@@ -7,23 +7,48 @@
 
 namespace zps {
 
-// The make variables asked of a port, in the order of the query: the n-th
-// line of make's output is the value of the n-th name.
-inline constexpr std::array<std::string_view, 14> kPortQueryVariables = {
-    "USE_GITHUB",   "GH_ACCOUNT",  "GH_PROJECT",  "GH_TAGNAME",   "USE_GITLAB",
-    "GL_SITE",      "GL_ACCOUNT",  "GL_PROJECT",  "GL_COMMIT",    "GL_TAGNAME",
-    "MASTER_SITES", "DISTVERSION", "PORTVERSION", "DISTINFO_FILE"};
+// The make variables asked of a port; empty when not read.
+struct PortVariables {
+  std::string use_github;
+  std::string gh_account;
+  std::string gh_project;
+  std::string gh_tagname;
+  std::string use_gitlab;
+  std::string gl_site;
+  std::string gl_account;
+  std::string gl_project;
+  std::string gl_commit;
+  std::string gl_tagname;
+  std::string master_sites;
+  std::string distversion;
+  std::string portversion;
+  std::string distinfo_file;
+};
 
-// The values of one port's variables, index-aligned with
-// kPortQueryVariables; empty when not read.
-using PortVariables = std::array<std::string, kPortQueryVariables.size()>;
+// One variable of the query: its make name and where its value goes.
+struct PortQueryVariable {
+  std::string_view name;
+  std::string PortVariables::*member;
+};
 
-// True when `origin` names a port directory of `ports_tree`: both non-empty,
-// the origin neither "base" nor beginning with "Zelkor/", neither absolute
-// nor holding a ".." component, and the tree joined with the origin an
-// existing directory (links followed).
-[[nodiscard]] bool is_port_origin(std::string_view ports_tree,
-                                  std::string_view origin);
+// The query's variables in order: the n-th line of make's output is the
+// value of the n-th.
+inline constexpr std::array<PortQueryVariable, 14> kPortQueryVariables = {{
+    {"USE_GITHUB", &PortVariables::use_github},
+    {"GH_ACCOUNT", &PortVariables::gh_account},
+    {"GH_PROJECT", &PortVariables::gh_project},
+    {"GH_TAGNAME", &PortVariables::gh_tagname},
+    {"USE_GITLAB", &PortVariables::use_gitlab},
+    {"GL_SITE", &PortVariables::gl_site},
+    {"GL_ACCOUNT", &PortVariables::gl_account},
+    {"GL_PROJECT", &PortVariables::gl_project},
+    {"GL_COMMIT", &PortVariables::gl_commit},
+    {"GL_TAGNAME", &PortVariables::gl_tagname},
+    {"MASTER_SITES", &PortVariables::master_sites},
+    {"DISTVERSION", &PortVariables::distversion},
+    {"PORTVERSION", &PortVariables::portversion},
+    {"DISTINFO_FILE", &PortVariables::distinfo_file},
+}};
 
 // Returns the shell command that asks make for the port's variables:
 // make -C '<tree>/<origin>' PORTSDIR='<tree>' -V <name>... 2>/dev/null,
@@ -37,14 +62,11 @@ PortVariables port_variables_from_lines(const std::vector<std::string>& lines);
 
 // Runs the port query for `origin` in `ports_tree` and returns its values.
 // Never fails: anything that goes wrong leaves values empty.
+// Requires: classify_origin(ports_tree, origin) is OriginKind::kPort.
 PortVariables query_port_variables(std::string_view ports_tree,
                                    std::string_view origin);
 
-// Returns the value of the variable `name`, or empty when `name` is not
-// one of kPortQueryVariables.
-std::string port_variable(const PortVariables& vars, std::string_view name);
-
 // Returns DISTVERSION when non-empty, otherwise PORTVERSION.
-std::string port_version(const PortVariables& vars);
+const std::string& port_version(const PortVariables& vars);
 
 }  // namespace zps

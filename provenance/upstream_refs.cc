@@ -1,6 +1,7 @@
 #include "provenance/upstream_refs.h"
 
 #include "provenance/distfiles.h"
+#include "provenance/origin.h"
 
 namespace zps {
 namespace {
@@ -10,6 +11,7 @@ constexpr std::string_view kGitlabDefaultSite = "https://gitlab.com";
 constexpr std::string_view kGithubHostMarker = "github.com/";
 constexpr std::string_view kReleaseMarker = "/releases/download/";
 constexpr std::string_view kArchiveMarker = "/archive/refs/tags/";
+constexpr std::string_view kTreePath = "/-/tree/";
 
 std::string ascii_lower(std::string_view text) {
   std::string out(text);
@@ -37,12 +39,12 @@ bool is_all_digits(std::string_view text) {
 
 bool github_rule(UpstreamRefs* refs, const PortVariables& vars,
                  const std::string& version) {
-  if (port_variable(vars, "USE_GITHUB").empty()) {
+  if (vars.use_github.empty()) {
     return false;
   }
-  const std::string account = port_variable(vars, "GH_ACCOUNT");
-  const std::string project = port_variable(vars, "GH_PROJECT");
-  std::string tag = port_variable(vars, "GH_TAGNAME");
+  const std::string& account = vars.gh_account;
+  const std::string& project = vars.gh_project;
+  std::string tag = vars.gh_tagname;
   if (tag.empty()) {
     tag = version;
   }
@@ -55,18 +57,18 @@ bool github_rule(UpstreamRefs* refs, const PortVariables& vars,
 
 bool gitlab_rule(UpstreamRefs* refs, const PortVariables& vars,
                  const std::string& version) {
-  if (port_variable(vars, "USE_GITLAB").empty()) {
+  if (vars.use_gitlab.empty()) {
     return false;
   }
-  std::string site = port_variable(vars, "GL_SITE");
+  std::string site = vars.gl_site;
   if (site.empty()) {
     site = kGitlabDefaultSite;
   }
-  const std::string account = port_variable(vars, "GL_ACCOUNT");
-  const std::string project = port_variable(vars, "GL_PROJECT");
-  std::string reference = port_variable(vars, "GL_COMMIT");
+  const std::string& account = vars.gl_account;
+  const std::string& project = vars.gl_project;
+  std::string reference = vars.gl_commit;
   if (reference.empty()) {
-    reference = port_variable(vars, "GL_TAGNAME");
+    reference = vars.gl_tagname;
   }
   if (reference.empty()) {
     reference = version;
@@ -74,13 +76,14 @@ bool gitlab_rule(UpstreamRefs* refs, const PortVariables& vars,
   if (account.empty() || project.empty() || reference.empty()) {
     return false;
   }
-  refs->vcs_url = site + "/" + account + "/" + project + "/-/tree/" + reference;
+  refs->vcs_url =
+      site + "/" + account + "/" + project + std::string(kTreePath) + reference;
   return true;
 }
 
 void master_site_rule(UpstreamRefs* refs, const PortVariables& vars,
                       const std::string& version) {
-  const std::string sites = port_variable(vars, "MASTER_SITES");
+  const std::string& sites = vars.master_sites;
   const std::string entry = sites.substr(0, sites.find_first_of(" \t"));
   refs->master_site = first_master_site(entry);
   size_t marker = entry.find(kGithubHostMarker);
@@ -150,8 +153,8 @@ std::string download_tag(std::string_view url) {
 }
 
 void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars) {
-  const std::string version = port_version(vars);
-  refs->distinfo_file = port_variable(vars, "DISTINFO_FILE");
+  const std::string& version = port_version(vars);
+  refs->distinfo_file = vars.distinfo_file;
   if (!github_rule(refs, vars, version) && !gitlab_rule(refs, vars, version)) {
     master_site_rule(refs, vars, version);
   }
@@ -163,8 +166,9 @@ std::string generic_purl(std::string_view name, std::string_view version) {
 
 void derive_upstream_refs(PackageRecord* record,
                           const ProvenanceSettings& settings) {
+  const OriginKind kind = classify_origin(settings.ports_tree, record->origin);
   UpstreamRefs refs;
-  if (is_port_origin(settings.ports_tree, record->origin)) {
+  if (kind == OriginKind::kPort) {
     apply_port_rules(&refs,
                      query_port_variables(settings.ports_tree, record->origin));
   }
@@ -172,18 +176,37 @@ void derive_upstream_refs(PackageRecord* record,
   record->purl = !refs.purl.empty()
                      ? refs.purl
                      : generic_purl(record->name, record->version);
-  if (record->vcs_url.empty()) {
-    apply_makers_component_rule(record, settings);
+  if (!record->vcs_url.empty()) {
+    return;
   }
-  if (record->vcs_url.empty()) {
-    apply_base_system_rule(record, settings);
-  }
-  if (record->vcs_url.empty()) {
-    collect_source_distributions(record, refs.master_site, refs.distinfo_file,
-                                 settings.distfiles_dir);
-  }
-  if (record->vcs_url.empty() && record->source_distributions.empty()) {
-    apply_ports_repository_fallback(record, settings);
+  const bool has_ports_commit =
+      !settings.internal_vcs_url.empty() && !record->ports_top_git_hash.empty();
+  const std::string ports_tree_url = settings.internal_vcs_url +
+                                     std::string(kTreePath) +
+                                     record->ports_top_git_hash + "/";
+  switch (kind) {
+    case OriginKind::kOwn:
+      if (has_ports_commit) {
+        record->vcs_url = ports_tree_url + record->origin;
+      }
+      break;
+    case OriginKind::kBase:
+      if (!settings.base_vcs_url.empty() && !settings.base_vcs_ref.empty()) {
+        record->vcs_url = settings.base_vcs_url + std::string(kTreePath) +
+                          settings.base_vcs_ref;
+      }
+      break;
+    case OriginKind::kPort:
+      collect_source_distributions(record, refs.master_site, refs.distinfo_file,
+                                   settings.distfiles_dir);
+      // Without local sources, the port's directory in the maker's copy of
+      // the ports tree at the commit the package was built from.
+      if (record->source_distributions.empty() && has_ports_commit) {
+        record->vcs_url = ports_tree_url + record->origin;
+      }
+      break;
+    case OriginKind::kUnknown:
+      break;
   }
 }
 

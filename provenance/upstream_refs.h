@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "packages/package_record.h"
-#include "provenance/origin_defaults.h"
 #include "provenance/port_variables.h"
+#include "provenance/provenance_settings.h"
 
 namespace zps {
 
@@ -38,11 +38,17 @@ void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars);
 // Returns pkg:generic/<name with ASCII letters lowered>@<version>.
 std::string generic_purl(std::string_view name, std::string_view version);
 
-// Fills `record`'s vcs_url, purl and source_distributions: from its port's
-// variables when its origin names a port of the ports tree (one make child),
-// then by the maker's-component, base-system, source-distribution and
-// ports-repository rules, the first that applies winning. Every record gets
-// a purl. Writes nothing.
+// Fills `record`'s vcs_url, purl and source_distributions by the first rule
+// that gives a result, after the origin is classified once:
+// - a port of the ports tree: its GitHub, GitLab or master-site reference
+//   from its variables (one make child); else its local distfiles; else,
+//   with an internal URL and a ports commit, the port's directory there:
+//   <internal>/-/tree/<commit>/<origin>;
+// - one of the maker's components, with an internal URL and a ports commit:
+//   <internal>/-/tree/<commit>/<origin>;
+// - the base system, with a base URL and reference: <base url>/-/tree/<ref>.
+// Every record gets a purl: the GitHub one, else the generic one. Writes
+// nothing.
 void derive_upstream_refs(PackageRecord* record,
                           const ProvenanceSettings& settings);
 

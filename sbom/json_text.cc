@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include "base/output.h"
+
 namespace zps {
 
 std::string json_escape(std::string_view text) {
@@ -37,6 +39,12 @@ std::string json_escape(std::string_view text) {
     }
   }
   return out;
+}
+
+void write_json_string(std::FILE* out, std::string_view value) {
+  write_text(out, "\"");
+  write_text(out, json_escape(value));
+  write_text(out, "\"");
 }
 
 std::string spdx_id(std::string_view name) {

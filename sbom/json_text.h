@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ namespace zps {
 // below 0x20 as \u00xx (lower-case hex), and every byte from 0x20 up
 // (0x7F and 0x80-0xFF included) unchanged.
 std::string json_escape(std::string_view text);
+
+// Writes `value` to `out` as a JSON string: a double quote, json_escape of
+// the value and a double quote.
+void write_json_string(std::FILE* out, std::string_view value);
 
 // Returns "SPDXRef-" followed by one byte per byte of `name`: ASCII letters,
 // digits, "-" and "." as they are, every other byte as "-".

@@ -1,7 +1,7 @@
 #include "sbom/sbom_stage.h"
 
+#include "base/output.h"
 #include "sbom/cyclonedx_writer.h"
-#include "sbom/output_file.h"
 #include "sbom/spdx_writer.h"
 
 namespace zps {
@@ -45,8 +45,8 @@ int run_sbom_stage(const SbomSettings& settings,
     if (!write_spdx_document(settings.spdx_path, product, records, err)) {
       return 1;
     }
-    put(err, "SPDX SBOM: " + count + " packages written to " +
-                 settings.spdx_path + "\n");
+    write_text(err, "SPDX SBOM: " + count + " packages written to " +
+                        settings.spdx_path + "\n");
   }
   if (!settings.cyclonedx_path.empty()) {
     CycloneDxProduct cdx{product, settings.app_version, settings.manufacturer,
@@ -54,8 +54,8 @@ int run_sbom_stage(const SbomSettings& settings,
     if (!write_cyclonedx_document(settings.cyclonedx_path, cdx, records, err)) {
       return 1;
     }
-    put(err, "CycloneDX SBOM: " + count + " packages written to " +
-                 settings.cyclonedx_path + "\n");
+    write_text(err, "CycloneDX SBOM: " + count + " packages written to " +
+                        settings.cyclonedx_path + "\n");
   }
   return 0;
 }

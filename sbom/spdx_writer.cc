@@ -3,48 +3,48 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/output.h"
 #include "sbom/json_text.h"
 #include "sbom/license_map.h"
-#include "sbom/output_file.h"
 
 namespace zps {
 namespace {
 
 void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
   const std::string license = spdx_license_expression(r.licenses);
-  put(out, "    {\n      \"SPDXID\": ");
-  put_string(out, id);
-  put(out, ",\n      \"name\": ");
-  put_string(out, r.name);
-  put(out, ",\n      \"versionInfo\": ");
-  put_string(out, r.version);
-  put(out,
-      ",\n      \"downloadLocation\": \"NOASSERTION\",\n"
-      "      \"filesAnalyzed\": false,\n");
+  write_text(out, "    {\n      \"SPDXID\": ");
+  write_json_string(out, id);
+  write_text(out, ",\n      \"name\": ");
+  write_json_string(out, r.name);
+  write_text(out, ",\n      \"versionInfo\": ");
+  write_json_string(out, r.version);
+  write_text(out,
+             ",\n      \"downloadLocation\": \"NOASSERTION\",\n"
+             "      \"filesAnalyzed\": false,\n");
   if (!r.maintainer.empty()) {
-    put(out, "      \"supplier\": ");
-    put_string(out, "Organization: " + r.maintainer);
-    put(out, ",\n");
+    write_text(out, "      \"supplier\": ");
+    write_json_string(out, "Organization: " + r.maintainer);
+    write_text(out, ",\n");
   }
   if (!r.www.empty()) {
-    put(out, "      \"homepage\": ");
-    put_string(out, r.www);
-    put(out, ",\n");
+    write_text(out, "      \"homepage\": ");
+    write_json_string(out, r.www);
+    write_text(out, ",\n");
   }
-  put(out, "      \"licenseConcluded\": ");
-  put_string(out, license);
-  put(out, ",\n      \"licenseDeclared\": ");
-  put_string(out, license);
-  put(out, ",\n      \"copyrightText\": \"NOASSERTION\"");
+  write_text(out, "      \"licenseConcluded\": ");
+  write_json_string(out, license);
+  write_text(out, ",\n      \"licenseDeclared\": ");
+  write_json_string(out, license);
+  write_text(out, ",\n      \"copyrightText\": \"NOASSERTION\"");
   if (!r.desc.empty()) {
-    put(out, ",\n      \"description\": ");
-    put_string(out, r.desc);
+    write_text(out, ",\n      \"description\": ");
+    write_json_string(out, r.desc);
   }
   if (!r.origin.empty()) {
-    put(out, ",\n      \"sourceInfo\": ");
-    put_string(out, "origin: " + r.origin);
+    write_text(out, ",\n      \"sourceInfo\": ");
+    write_json_string(out, "origin: " + r.origin);
   }
-  put(out, "\n    }");
+  write_text(out, "\n    }");
 }
 
 std::string relationship(std::string_view from, std::string_view type,
@@ -99,27 +99,28 @@ void write_spdx(std::FILE* out, std::string_view product_name,
   const std::string space = std::string(kSpdxNamespaceBase) +
                             std::string(product_name) + "-" +
                             std::string(created);
-  put(out,
+  write_text(
+      out,
       "{\n  \"spdxVersion\": \"SPDX-2.3\",\n  \"dataLicense\": \"CC0-1.0\",\n"
       "  \"SPDXID\": \"SPDXRef-DOCUMENT\",\n  \"name\": ");
-  put_string(out, product_name);
-  put(out, ",\n  \"documentNamespace\": ");
-  put_string(out, space);
-  put(out, ",\n  \"creationInfo\": {\n    \"created\": \"");
-  put(out, created);
-  put(out,
-      "\",\n    \"creators\": [\"Tool: zelkor-pkg-sign\"]\n  },\n"
-      "  \"documentDescribes\": [");
+  write_json_string(out, product_name);
+  write_text(out, ",\n  \"documentNamespace\": ");
+  write_json_string(out, space);
+  write_text(out, ",\n  \"creationInfo\": {\n    \"created\": \"");
+  write_text(out, created);
+  write_text(out,
+             "\",\n    \"creators\": [\"Tool: zelkor-pkg-sign\"]\n  },\n"
+             "  \"documentDescribes\": [");
   for (size_t i = 0; i < ids.size(); ++i) {
-    put(out, i == 0 ? "" : ", ");
-    put_string(out, ids[i]);
+    write_text(out, i == 0 ? "" : ", ");
+    write_json_string(out, ids[i]);
   }
-  put(out, "],\n  \"packages\": [\n");
+  write_text(out, "],\n  \"packages\": [\n");
   for (size_t i = 0; i < records.size(); ++i) {
     put_package(out, records[i], ids[i]);
-    put(out, i + 1 < records.size() ? ",\n" : "\n");
+    write_text(out, i + 1 < records.size() ? ",\n" : "\n");
   }
-  put(out, "  ],\n  \"relationships\": [\n");
+  write_text(out, "  ],\n  \"relationships\": [\n");
 
   std::vector<std::string> lines;
   std::unordered_map<std::string_view, std::string_view> id_of_name;
@@ -136,23 +137,23 @@ void write_spdx(std::FILE* out, std::string_view product_name,
     }
   }
   for (size_t i = 0; i < lines.size(); ++i) {
-    put(out, lines[i]);
-    put(out, i + 1 < lines.size() ? ",\n" : "\n");
+    write_text(out, lines[i]);
+    write_text(out, i + 1 < lines.size() ? ",\n" : "\n");
   }
-  put(out, "  ]\n}\n");
+  write_text(out, "  ]\n}\n");
 }
 
 bool write_spdx_document(const std::string& path, std::string_view product_name,
                          const std::vector<PackageRecord>& records,
                          std::FILE* err) {
-  UniqueFile file = open_output_file(path);
+  std::unique_ptr<OutputStream> file = OutputStream::open_file(path);
   if (file == nullptr) {
-    put(err, "Error: cannot open SBOM output file " + path + "\n");
+    write_text(err, "Error: cannot open SBOM output file " + path + "\n");
     return false;
   }
-  write_spdx(file.get(), product_name, utc_timestamp(), records);
-  if (!close_output_file(std::move(file))) {
-    put(err, "Error: cannot write SBOM output file " + path + "\n");
+  write_spdx(file->get(), product_name, utc_timestamp(), records);
+  if (!file->finish()) {
+    write_text(err, "Error: cannot write SBOM output file " + path + "\n");
     return false;
   }
   return true;

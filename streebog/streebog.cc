@@ -1,4 +1,5 @@
-// Streebog compression and the file-level digest.
+// Streebog: the portable compression step, the block and padding steps,
+// and the file-level digest.
 //
 // The time goes into LPS: 25 of them per 64-byte block, each 64 table reads
 // and 64 XORs. The eight output words are computed together: every input
@@ -10,30 +11,24 @@
 #include "streebog/streebog.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-#if defined(__x86_64__)
-#include <emmintrin.h>
-#endif
 
 #include <bit>
 #include <cstring>
 
+#include "base/files.h"
+#include "base/hex.h"
 #include "streebog/streebog_internal.h"
 
 namespace zps {
 namespace {
 
-using Word = std::uint64_t;
+using Word = StreebogWord;
 
 constexpr std::size_t kBlockSize = 64;
 constexpr std::size_t kReadSize = 65536;
 constexpr Word kZeroBlock[8] = {};
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 // Converts between a little-endian word in memory and its value; the same
 // byte reversal serves both ways.
@@ -73,7 +68,7 @@ inline void store_words(const Word* words, int count, std::uint8_t* out) {
 // read before the first output word is written.
 [[gnu::always_inline]] inline void xlps_portable(const Word* x, const Word* y,
                                                  Word* out) {
-  const Word* t = STREEBOG_LPS_TABLES[0].data();
+  const Word* t = kStreebogLpsTables[0].data();
   Word o[8] = {};
 #pragma GCC unroll 8
   for (int j = 0; j < 8; ++j) {
@@ -97,134 +92,13 @@ inline void store_words(const Word* words, int count, std::uint8_t* out) {
   std::memcpy(out, o, sizeof o);
 }
 
-#if defined(__x86_64__)
-
-// The x86-64 code. Compilers schedule the loop above poorly and differently
-// (one spills, another re-derives every byte with its own shift), so on
-// x86-64 the LPS step is written out with SSE2, which every x86-64 processor
-// has. The input word r = x[j] ^ y[j] sits in RAX; its bytes come out two at a
-// time as AL and AH, then RAX shifts right by 16. Table entries are loaded in
-// pairs into the low and high halves of an XMM register (MOVQ, MOVHPS) and
-// XORed into four accumulators holding output words 0-1, 2-3, 4-5 and 6-7, so
-// the XORs run on the vector units beside the integer work.
-
-// clang-format off
-
-// Bytes 0 to 5 of RAX come out in pairs into RCX and RDX; after the third
-// shift RAX is down to bytes 6 and 7, and a shift by 8 leaves byte 7 as all
-// of it.
-#define ZPS_SB_SPLIT                  \
-  "movzbl %%al, %%ecx\n\t"            \
-  "movzbl %%ah, %%edx\n\t"            \
-  "shr $16, %%rax\n\t"
-#define ZPS_SB_SPLIT_LAST             \
-  "movzbl %%al, %%ecx\n\t"            \
-  "shr $8, %%rax\n\t"
-
-// Table j at indices `lo` and `hi` into the halves of `acc` (input word 0) or
-// of the scratch register, which is then XORed into `acc` (input words 1-7).
-#define ZPS_SB_FIRST(j, acc, lo, hi)                        \
-  "movq 2048*" #j "(%[tab],%%" lo ",8), %[" acc "]\n\t"     \
-  "movhps 2048*" #j "(%[tab],%%" hi ",8), %[" acc "]\n\t"
-#define ZPS_SB_NEXT(j, acc, lo, hi)                         \
-  "movq 2048*" #j "(%[tab],%%" lo ",8), %[v]\n\t"           \
-  "movhps 2048*" #j "(%[tab],%%" hi ",8), %[v]\n\t"         \
-  "pxor %[v], %[" acc "]\n\t"
-
-// Input word j: the XOR of the operands, then its eight table reads.
-#define ZPS_SB_WORD(j, PAIR)                                \
-  "mov 8*" #j "(%[x]), %%rax\n\t"                           \
-  "xor 8*" #j "(%[y]), %%rax\n\t"                           \
-  ZPS_SB_SPLIT PAIR(j, "a0", "rcx", "rdx")                  \
-  ZPS_SB_SPLIT PAIR(j, "a1", "rcx", "rdx")                  \
-  ZPS_SB_SPLIT PAIR(j, "a2", "rcx", "rdx")                  \
-  ZPS_SB_SPLIT_LAST PAIR(j, "a3", "rcx", "rax")
-
-using Block = Word[8];
-
-// `out` = LPS(`x` XOR `y`). `out` may be `x` or `y`: all loads come before
-// the four stores.
-inline void xlps_x86_64(const Word* x, const Word* y, Word* out) {
-  __m128i a0;
-  __m128i a1;
-  __m128i a2;
-  __m128i a3;
-  __m128i v;
-  asm(ZPS_SB_WORD(0, ZPS_SB_FIRST)
-      ZPS_SB_WORD(1, ZPS_SB_NEXT)
-      ZPS_SB_WORD(2, ZPS_SB_NEXT)
-      ZPS_SB_WORD(3, ZPS_SB_NEXT)
-      ZPS_SB_WORD(4, ZPS_SB_NEXT)
-      ZPS_SB_WORD(5, ZPS_SB_NEXT)
-      ZPS_SB_WORD(6, ZPS_SB_NEXT)
-      ZPS_SB_WORD(7, ZPS_SB_NEXT)
-      "movdqu %[a0], (%[o])\n\t"
-      "movdqu %[a1], 16(%[o])\n\t"
-      "movdqu %[a2], 32(%[o])\n\t"
-      "movdqu %[a3], 48(%[o])"
-      : [a0] "=&x"(a0), [a1] "=&x"(a1), [a2] "=&x"(a2), [a3] "=&x"(a3),
-        [v] "=&x"(v), "+m"(*reinterpret_cast<Block*>(out))
-      : [x] "r"(x), [y] "r"(y), [o] "r"(out),
-        [tab] "r"(STREEBOG_LPS_TABLES[0].data()),
-        "m"(*reinterpret_cast<const Block*>(x)),
-        "m"(*reinterpret_cast<const Block*>(y)), "m"(STREEBOG_LPS_TABLES)
-      : "rax", "rcx", "rdx", "cc");
-}
-
-// clang-format on
-
-#endif  // defined(__x86_64__)
-
-// The rounds of g_N with `xlps` as the LPS step. The standard's order is
-// K_1 = LPS(h ^ N), t_1 = LPS(K_1 ^ m), then K_{i+1} = LPS(K_i ^ C_i) and
-// t_{i+1} = LPS(K_{i+1} ^ t_i), and finally K_13 ^ t_12. Here each round
-// computes K_{i+1} = LPS(K_i ^ C_i) into the second of two K buffers and then
-// t_i = LPS(K_i ^ t_{i-1}) with t_0 = m, the same values in an order where no
-// LPS needs the result of the one just before it: the processor can overlap
-// each with its predecessor.
-template <void (*xlps)(const Word*, const Word*, Word*)>
-[[gnu::always_inline]] inline void compress_with(Word* h, const Word* n,
-                                                 const Word* m) {
-  const auto& c = STREEBOG_ITERATION_CONSTANTS;
-  alignas(16) Word k_a[8];
-  alignas(16) Word k_b[8];
-  alignas(16) Word t[8];
-  std::memcpy(t, m, sizeof t);
-  xlps(h, n, k_a);
-  Word* k = k_a;
-  Word* k_next = k_b;
-  // Kept as a loop: unrolled, the code outgrows the processor's cache of
-  // decoded instructions and runs slower.
-#pragma GCC unroll 1
-  for (int i = 0; i < 12; ++i) {
-    xlps(k, c[i].data(), k_next);
-    xlps(k, t, t);
-    Word* const done = k;
-    k = k_next;
-    k_next = done;
-  }
-  for (int i = 0; i < 8; ++i) {
-    h[i] ^= k[i] ^ t[i] ^ m[i];
-  }
-}
-
 }  // namespace
 
 void streebog_compress_portable(Word* h, const Word* n, const Word* m) {
   compress_with<xlps_portable>(h, n, m);
 }
 
-#if defined(__x86_64__)
-
-void streebog_compress(Word* h, const Word* n, const Word* m) {
-  compress_with<xlps_x86_64>(h, n, m);
-}
-
-bool streebog_uses_x86_64_code() {
-  return true;
-}
-
-#else
+#if !defined(__x86_64__)
 
 void streebog_compress(Word* h, const Word* n, const Word* m) {
   streebog_compress_portable(h, n, m);
@@ -269,23 +143,6 @@ void absorb_blocks(Streebog256* ctx, const std::uint8_t* p,
     add_512(ctx->sigma, m);
   }
 }
-
-// A file descriptor, closed on destruction unless negative.
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -338,7 +195,6 @@ void streebog256_final(Streebog256* ctx, std::uint8_t* out) {
   add_512(ctx->sigma, m);
   streebog_compress(ctx->h, kZeroBlock, ctx->n);
   streebog_compress(ctx->h, kZeroBlock, ctx->sigma);
-  std::memcpy(ctx->hash, ctx->h, sizeof ctx->hash);
   ctx->bufsize = 0;
   if (ctx->digest_size == 256) {
     store_words(ctx->h + 4, 4, out);
@@ -352,15 +208,8 @@ void streebog256_clear(Streebog256* ctx) {
 }
 
 int streebog256_file(const char* path, char* out) {
-  // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer or a
-  // device; anything but a regular file is then refused. For a regular file
-  // the flag changes nothing.
-  const UniqueFd file(open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.get() < 0) {
-    return -1;
-  }
-  struct stat st;
-  if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  const UniqueFd file = open_regular_file(path);
+  if (!file.valid()) {
     return -1;
   }
 
@@ -385,10 +234,7 @@ int streebog256_file(const char* path, char* out) {
   std::uint8_t digest[32];
   streebog256_final(&ctx, digest);
   streebog256_clear(&ctx);
-  for (int i = 0; i < 32; ++i) {
-    out[2 * i] = kHexDigits[digest[i] >> 4];
-    out[2 * i + 1] = kHexDigits[digest[i] & 0x0f];
-  }
+  write_hex(digest, sizeof digest, out);
   out[64] = '\0';
   return 0;
 }

@@ -27,8 +27,6 @@ struct Streebog256 {
   // Bytes of a partial block waiting for more input; the first `bufsize` are
   // valid.
   std::uint8_t buffer[64];
-  // Copy of the final chaining value, written by streebog256_final.
-  std::uint64_t hash[8];
   // Chaining value.
   std::uint64_t h[8];
   // Number of message bits compressed so far, modulo 2^512 (N of the
@@ -83,11 +81,11 @@ void streebog256_clear(Streebog256* ctx);
 // tables are contiguous, 16 KiB in all, aligned to 64 bytes. Built at compile
 // time from pi and the matrix A of RFC 6986.
 alignas(64) extern const
-    std::array<std::array<std::uint64_t, 256>, 8> STREEBOG_LPS_TABLES;
+    std::array<std::array<std::uint64_t, 256>, 8> kStreebogLpsTables;
 
 // The iteration constants C1 to C12 of the standard, each as eight words,
 // least significant word first.
 extern const std::array<std::array<std::uint64_t, 8>, 12>
-    STREEBOG_ITERATION_CONSTANTS;
+    kStreebogIterationConstants;
 
 }  // namespace zps

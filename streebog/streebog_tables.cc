@@ -186,10 +186,10 @@ constexpr std::array<std::array<std::uint64_t, 256>, 8> make_lps_tables() {
 }  // namespace
 
 alignas(64) constinit const
-    std::array<std::array<std::uint64_t, 256>, 8> STREEBOG_LPS_TABLES =
+    std::array<std::array<std::uint64_t, 256>, 8> kStreebogLpsTables =
         make_lps_tables();
 
 constinit const std::array<std::array<std::uint64_t, 8>, 12>
-    STREEBOG_ITERATION_CONSTANTS = make_iteration_constants();
+    kStreebogIterationConstants = make_iteration_constants();
 
 }  // namespace zps

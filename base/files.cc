@@ -1,0 +1,73 @@
+#include "base/files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace zps {
+
+UniqueFd open_regular_file(const char* path, std::string* reason) {
+  // O_NONBLOCK keeps the open from waiting for a FIFO's writer or a device;
+  // for a regular file it changes nothing.
+  UniqueFd fd(open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid()) {
+    if (reason != nullptr) {
+      *reason = strerror(errno);
+    }
+    return fd;
+  }
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (reason != nullptr) {
+      *reason = "not a regular file";
+    }
+    fd.reset(-1);
+  }
+  return fd;
+}
+
+bool path_exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+bool is_directory(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool is_regular_file(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> read_regular_file(const std::string& path,
+                                             size_t max_bytes) {
+  UniqueFd fd = open_regular_file(path.c_str());
+  if (!fd.valid()) {
+    return std::nullopt;
+  }
+  std::string text;
+  char chunk[8192];
+  while (text.size() < max_bytes) {
+    const size_t want = std::min(sizeof chunk, max_bytes - text.size());
+    const ssize_t got = read(fd.get(), chunk, want);
+    if (got == 0) {
+      break;
+    }
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return std::nullopt;
+    }
+    text.append(chunk, static_cast<size_t>(got));
+  }
+  return text;
+}
+
+}  // namespace zps

@@ -1,0 +1,276 @@
+// Manifest JSON on RapidJSON, with the semantics the rest of the tool relies
+// on: keys keep the order of the text and the first of two equal keys wins;
+// strings are byte strings with a length (escapes decoded, "\u0000" kept,
+// invalid UTF-8 passed through); numbers are integers unless they have a
+// fraction or an exponent.
+//
+// RapidJSON's reader decodes the text in place and reports what it finds;
+// the document records each value as one fixed-size node in a flat array,
+// in the order of the text. A container's node is followed by its members
+// (a key node, then the value's nodes) or elements, and knows the index
+// just past its last descendant, so a lookup steps over whole values. The
+// reader's recursion is kept far from the end of the stack by a nesting
+// limit, and nothing recurses on the way out.
+#include "packages/manifest_document.h"
+
+#include <string.h>
+
+#include <unordered_set>
+
+// SSE2 is part of every x86-64 processor; with it RapidJSON scans strings
+// sixteen bytes at a time. Its aligned loads may read past the end of the
+// text within one 16-byte block, which AddressSanitizer would report, so
+// sanitized builds use the plain loop.
+#if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if !__has_feature(address_sanitizer)
+#define RAPIDJSON_SSE2
+#endif
+#else
+#define RAPIDJSON_SSE2
+#endif
+#endif
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
+
+namespace zps {
+
+// One value of a parsed document.
+struct ManifestNode {
+  uint32_t offset;  // strings and keys: where the bytes start in the text
+  uint32_t length;  // strings and keys: byte count; containers: child count
+  uint32_t end;     // index just past this value's last descendant
+  int32_t type;     // a ManifestType, or kKey
+};
+
+struct ManifestDocument::Impl {
+  std::string text;  // decoded in place; strings point into it
+  std::vector<ManifestNode> nodes;
+};
+
+namespace {
+
+using Node = ManifestNode;
+
+constexpr int32_t kKey = -1;
+
+constexpr int32_t node_type(ManifestType type) {
+  return static_cast<int32_t>(type);
+}
+
+// Numbers arrive as their text: the module tells integers from floats but
+// never reads a value, so converting them would be wasted work.
+constexpr unsigned kParseFlags =
+    rapidjson::kParseInsituFlag | rapidjson::kParseNumbersAsStringsFlag;
+
+// Above this many members, repeated keys are found with a hash set instead
+// of by comparing each key with the ones before it.
+constexpr size_t kLinearDedupLimit = 16;
+
+// Appends a node per event; stops the parse where objects and arrays nest
+// deeper than kMaxManifestDepth.
+class NodeBuilder {
+ public:
+  NodeBuilder(const char* base, std::vector<Node>* nodes)
+      : base_(base), nodes_(nodes) {}
+
+  bool Null() { return leaf(node_type(ManifestType::kNull)); }
+  bool Bool(bool) { return leaf(node_type(ManifestType::kBoolean)); }
+  bool Int(int) { return leaf(node_type(ManifestType::kInteger)); }
+  bool Uint(unsigned) { return leaf(node_type(ManifestType::kInteger)); }
+  bool Int64(int64_t) { return leaf(node_type(ManifestType::kInteger)); }
+  bool Uint64(uint64_t) { return leaf(node_type(ManifestType::kInteger)); }
+  bool Double(double) { return leaf(node_type(ManifestType::kFloat)); }
+  bool RawNumber(const char* s, rapidjson::SizeType n, bool) {
+    bool is_float = false;
+    for (rapidjson::SizeType i = 0; i < n; ++i) {
+      is_float = is_float || s[i] == '.' || s[i] == 'e' || s[i] == 'E';
+    }
+    return leaf(is_float ? node_type(ManifestType::kFloat)
+                         : node_type(ManifestType::kInteger));
+  }
+  bool String(const char* s, rapidjson::SizeType n, bool) {
+    return text(node_type(ManifestType::kString), s, n);
+  }
+  bool Key(const char* s, rapidjson::SizeType n, bool) {
+    return text(kKey, s, n);
+  }
+  bool StartObject() { return open(node_type(ManifestType::kObject)); }
+  bool EndObject(rapidjson::SizeType members) { return close(members); }
+  bool StartArray() { return open(node_type(ManifestType::kArray)); }
+  bool EndArray(rapidjson::SizeType elements) { return close(elements); }
+
+  bool too_deep() const { return too_deep_; }
+
+ private:
+  uint32_t next_index() const { return static_cast<uint32_t>(nodes_->size()); }
+
+  bool leaf(int32_t type) {
+    nodes_->push_back({0, 0, next_index() + 1, type});
+    return true;
+  }
+
+  bool text(int32_t type, const char* s, rapidjson::SizeType n) {
+    nodes_->push_back(
+        {static_cast<uint32_t>(s - base_), n, next_index() + 1, type});
+    return true;
+  }
+
+  bool open(int32_t type) {
+    if (open_.size() >= kMaxManifestDepth) {
+      too_deep_ = true;
+      return false;
+    }
+    open_.push_back(next_index());
+    nodes_->push_back({0, 0, 0, type});
+    return true;
+  }
+
+  bool close(rapidjson::SizeType children) {
+    Node& node = (*nodes_)[open_.back()];
+    open_.pop_back();
+    node.length = children;
+    node.end = next_index();
+    return true;
+  }
+
+  const char* base_;
+  std::vector<Node>* nodes_;
+  std::vector<uint32_t> open_;  // indexes of the containers not yet closed
+  bool too_deep_ = false;
+};
+
+}  // namespace
+
+ManifestType ManifestValue::type() const {
+  const Node& n = doc_->impl_->nodes[index_];
+  return n.type == kKey ? ManifestType::kString
+                        : static_cast<ManifestType>(n.type);
+}
+
+std::optional<std::string_view> ManifestValue::string() const {
+  const Node& n = doc_->impl_->nodes[index_];
+  if (n.type != node_type(ManifestType::kString)) {
+    return std::nullopt;
+  }
+  return std::string_view(doc_->impl_->text.data() + n.offset, n.length);
+}
+
+std::optional<ManifestValue> ManifestValue::lookup(std::string_view key) const {
+  const std::vector<Node>& nodes = doc_->impl_->nodes;
+  const std::string& text = doc_->impl_->text;
+  const Node& object = nodes[index_];
+  if (object.type != node_type(ManifestType::kObject)) {
+    return std::nullopt;
+  }
+  for (uint32_t k = index_ + 1; k < object.end; k = nodes[k + 1].end) {
+    const Node& name = nodes[k];
+    if (name.length == key.size() &&
+        (key.empty() ||
+         memcmp(text.data() + name.offset, key.data(), key.size()) == 0)) {
+      return ManifestValue(doc_, k + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<ManifestMember> ManifestValue::members() const {
+  std::vector<ManifestMember> out;
+  const std::vector<Node>& nodes = doc_->impl_->nodes;
+  const std::string& text = doc_->impl_->text;
+  const Node& object = nodes[index_];
+  if (object.type != node_type(ManifestType::kObject)) {
+    return out;
+  }
+  out.reserve(object.length);
+  bool ascending = true;
+  for (uint32_t k = index_ + 1; k < object.end; k = nodes[k + 1].end) {
+    std::string_view key(text.data() + nodes[k].offset, nodes[k].length);
+    // The package tool writes file lists sorted by path; keys in strictly
+    // ascending order cannot repeat, which these comparisons show.
+    ascending = ascending && (out.empty() || out.back().key < key);
+    out.push_back({key, ManifestValue(doc_, k + 1)});
+  }
+  if (ascending) {
+    return out;
+  }
+  // A key repeats somewhere: keep the first occurrence of each.
+  std::vector<ManifestMember> unique;
+  unique.reserve(out.size());
+  if (out.size() <= kLinearDedupLimit) {
+    for (const ManifestMember& m : out) {
+      bool repeated = false;
+      for (const ManifestMember& earlier : unique) {
+        repeated = repeated || earlier.key == m.key;
+      }
+      if (!repeated) {
+        unique.push_back(m);
+      }
+    }
+    return unique;
+  }
+  std::unordered_set<std::string_view> seen;
+  seen.reserve(out.size());
+  for (const ManifestMember& m : out) {
+    if (seen.insert(m.key).second) {
+      unique.push_back(m);
+    }
+  }
+  return unique;
+}
+
+std::vector<ManifestValue> ManifestValue::as_list() const {
+  std::vector<ManifestValue> out;
+  const std::vector<Node>& nodes = doc_->impl_->nodes;
+  const Node& value = nodes[index_];
+  if (value.type != node_type(ManifestType::kArray)) {
+    out.push_back(*this);
+    return out;
+  }
+  out.reserve(value.length);
+  for (uint32_t e = index_ + 1; e < value.end; e = nodes[e].end) {
+    out.push_back(ManifestValue(doc_, e));
+  }
+  return out;
+}
+
+ManifestDocument::ManifestDocument(std::unique_ptr<Impl> impl)
+    : impl_(std::move(impl)) {}
+
+ManifestDocument::~ManifestDocument() = default;
+
+std::unique_ptr<ManifestDocument> ManifestDocument::parse(std::string text,
+                                                          std::string* error) {
+  auto impl = std::make_unique<Impl>();
+  impl->text = std::move(text);
+  // A manifest has about one node per 15 bytes; reserving for one per 8
+  // spares the copies of a growing array, and pages are only touched as
+  // nodes are written.
+  impl->nodes.reserve(impl->text.size() / 8 + 16);
+  NodeBuilder builder(impl->text.data(), &impl->nodes);
+  rapidjson::InsituStringStream stream(impl->text.data());
+  rapidjson::Reader reader;
+  rapidjson::ParseResult result = reader.Parse<kParseFlags>(stream, builder);
+  // The in-place reader takes a NUL byte for the end of the text. JSON
+  // allows no raw NUL anywhere, so a parse that stopped at one, whether it
+  // failed there or succeeded early, is reported as that byte.
+  const size_t stop = result.IsError() ? result.Offset() : stream.Tell();
+  if (stop < impl->text.size() && impl->text[stop] == '\0') {
+    *error =
+        "Invalid NUL byte in the text. (offset " + std::to_string(stop) + ")";
+    return nullptr;
+  }
+  if (result.IsError()) {
+    *error = builder.too_deep()
+                 ? "Nesting deeper than " + std::to_string(kMaxManifestDepth) +
+                       " levels."
+                 : rapidjson::GetParseError_En(result.Code());
+    *error += " (offset " + std::to_string(result.Offset()) + ")";
+    return nullptr;
+  }
+  return std::unique_ptr<ManifestDocument>(
+      new ManifestDocument(std::move(impl)));
+}
+
+}  // namespace zps

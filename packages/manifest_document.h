@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zps {
+
+// The deepest nesting of objects and arrays a manifest may have. Real ones
+// nest four levels.
+inline constexpr size_t kMaxManifestDepth = 1000;
+
+// The kinds of manifest values, numbered as the verbose messages print them.
+enum class ManifestType : int {
+  kObject = 0,
+  kArray = 1,
+  kInteger = 2,  // a number without fraction or exponent
+  kFloat = 3,
+  kString = 4,
+  kBoolean = 5,
+  kNull = 8,
+};
+
+struct ManifestMember;
+class ManifestDocument;
+
+// A borrowed view of one value inside a ManifestDocument; valid while the
+// document lives.
+class ManifestValue {
+ public:
+  ManifestType type() const;
+
+  // Returns the value of the first member named `key` (compared byte for
+  // byte), or nothing when there is none or this value is not an object.
+  std::optional<ManifestValue> lookup(std::string_view key) const;
+
+  // Returns the bytes of a string value, escapes decoded, NUL bytes and
+  // invalid UTF-8 included; nothing when this value is not a string.
+  std::optional<std::string_view> string() const;
+
+  // Returns the members of an object in the order of the text, each key
+  // once: a key repeated in the same object keeps its first value and its
+  // later occurrences are left out. Empty for any other value.
+  std::vector<ManifestMember> members() const;
+
+  // Returns the value as a list: the elements of an array in order, or the
+  // value itself for anything else.
+  std::vector<ManifestValue> as_list() const;
+
+ private:
+  friend class ManifestDocument;
+  ManifestValue(const ManifestDocument* doc, uint32_t index)
+      : doc_(doc), index_(index) {}
+  const ManifestDocument* doc_;
+  uint32_t index_;  // of the value's node in the document
+};
+
+struct ManifestMember {
+  std::string_view key;
+  ManifestValue value;
+};
+
+// A parsed manifest: JSON text read as byte strings, with the key order of
+// the text kept.
+class ManifestDocument {
+ public:
+  ~ManifestDocument();
+  ManifestDocument(const ManifestDocument&) = delete;
+  ManifestDocument& operator=(const ManifestDocument&) = delete;
+
+  // Parses `text` (its exact length; any byte may occur), which the
+  // document keeps. Returns the document, or nullptr after setting `*error`
+  // to the parser's message and the byte offset where it stopped. Objects
+  // and arrays nested deeper than kMaxManifestDepth are a parse error.
+  // Requires: error != nullptr.
+  static std::unique_ptr<ManifestDocument> parse(std::string text,
+                                                 std::string* error);
+
+  ManifestValue root() const { return ManifestValue(this, 0); }
+
+ private:
+  friend class ManifestValue;
+  struct Impl;
+  explicit ManifestDocument(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zps

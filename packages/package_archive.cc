@@ -1,0 +1,254 @@
+#include "packages/package_archive.h"
+
+#include <string.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include "base/files.h"
+#include "base/sha256.h"
+
+namespace zps {
+namespace {
+
+struct ArchiveReadDeleter {
+  void operator()(archive* a) const { archive_read_free(a); }  // closes too
+};
+using ArchiveReader = std::unique_ptr<archive, ArchiveReadDeleter>;
+
+// The tar block size, as a package is opened by name; for a regular file
+// libarchive then reads 64 KiB at a time, which opening a descriptor
+// must ask for itself.
+constexpr size_t kBlockSize = 10240;
+constexpr size_t kFileReadSize = 64 * 1024;
+constexpr std::string_view kManifestName = "+MANIFEST";
+
+ArchiveReader new_reader() {
+  ArchiveReader a(archive_read_new());
+  if (a != nullptr) {
+    archive_read_support_filter_all(a.get());
+    archive_read_support_format_all(a.get());
+  }
+  return a;
+}
+
+std::string error_text(archive* a) {
+  const char* text = archive_error_string(a);
+  if (text != nullptr) {
+    return text;
+  }
+  return archive_errno(a) != 0 ? strerror(archive_errno(a)) : "unknown error";
+}
+
+// Reads the current member's data into `*text`. A member whose header
+// records a size is read up to that size, and a read error or a short
+// member yields what a single read of that size would: nothing on error,
+// the bytes present otherwise. A member without a recorded size is read
+// until its end, and what came before an error is kept. Room for a declared
+// size (at most kMaxManifestBytes) is reserved, but its pages are touched
+// only as data arrives, so a false size costs no memory.
+ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
+  if (declared > 0 && static_cast<uint64_t>(declared) > kMaxManifestBytes) {
+    return ManifestSearch::kTooLarge;
+  }
+  const bool sized = declared > 0;
+  const size_t limit =
+      sized ? static_cast<size_t>(declared) : kMaxManifestBytes;
+  text->clear();
+  if (sized) {
+    text->reserve(limit);  // bounded above; untouched pages cost nothing
+  }
+  for (;;) {
+    // Blocks come straight from the decompressor's buffer, so each byte is
+    // copied once, into the text.
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    int r = archive_read_data_block(a, &block, &size, &offset);
+    if (r == ARCHIVE_EOF) {
+      break;
+    }
+    if (r != ARCHIVE_OK || offset < 0) {
+      if (sized) {
+        text->clear();
+      }
+      break;
+    }
+    const uint64_t end = static_cast<uint64_t>(offset) + size;
+    if (end > limit) {
+      if (!sized) {
+        text->clear();
+        return ManifestSearch::kTooLarge;
+      }
+      // A sized member never holds more than its size; keep what fits.
+      if (static_cast<uint64_t>(offset) >= limit) {
+        break;
+      }
+      size = limit - static_cast<size_t>(offset);
+    }
+    // A sparse member leaves holes between blocks; they read as zeros.
+    if (static_cast<uint64_t>(offset) > text->size()) {
+      text->resize(static_cast<size_t>(offset), '\0');
+    }
+    text->append(static_cast<const char*>(block), size);
+  }
+  return text->empty() ? ManifestSearch::kAbsent : ManifestSearch::kFound;
+}
+
+// Returns a member name as a path beginning with "/": the package tool
+// writes absolute names, other writers relative ones.
+std::string absolute_member_path(std::string_view name) {
+  return name.empty() || name.front() != '/' ? "/" + std::string(name)
+                                             : std::string(name);
+}
+
+// Feeds the current member's data to `hash`, holes of a sparse member as
+// zeros. Returns false when the data cannot be read.
+bool hash_member_data(archive* a, Sha256* hash) {
+  static const char kZeros[4096] = {};
+  uint64_t position = 0;
+  for (;;) {
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    int r = archive_read_data_block(a, &block, &size, &offset);
+    if (r == ARCHIVE_EOF) {
+      return true;
+    }
+    if (r != ARCHIVE_OK || offset < 0 ||
+        static_cast<uint64_t>(offset) < position) {
+      return false;
+    }
+    while (position < static_cast<uint64_t>(offset)) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(
+          sizeof kZeros, static_cast<uint64_t>(offset) - position));
+      hash->update(kZeros, n);
+      position += n;
+    }
+    hash->update(block, size);
+    position += size;
+  }
+}
+
+}  // namespace
+
+struct PackageArchive::Handles {
+  // Declared before the reader, so that the reader (whose close does not
+  // close the descriptor) goes first.
+  UniqueFd fd;
+  ArchiveReader reader;
+};
+
+PackageArchive::PackageArchive(std::unique_ptr<Handles> handles)
+    : handles_(std::move(handles)) {}
+
+PackageArchive::~PackageArchive() = default;
+
+std::unique_ptr<PackageArchive> PackageArchive::open_file(
+    const std::string& path, std::string* reason) {
+  auto handles = std::make_unique<Handles>();
+  // Opened here rather than by libarchive so that the file's type is known
+  // before any read.
+  handles->fd = open_regular_file(path.c_str(), reason);
+  if (!handles->fd.valid()) {
+    return nullptr;
+  }
+  handles->reader = new_reader();
+  if (handles->reader == nullptr) {
+    *reason = "out of memory";
+    return nullptr;
+  }
+  if (archive_read_open_fd(handles->reader.get(), handles->fd.get(),
+                           kFileReadSize) != ARCHIVE_OK) {
+    *reason = error_text(handles->reader.get());
+    return nullptr;
+  }
+  return std::unique_ptr<PackageArchive>(
+      new PackageArchive(std::move(handles)));
+}
+
+std::unique_ptr<PackageArchive> PackageArchive::open_memory(
+    std::string_view bytes, std::string* reason) {
+  auto handles = std::make_unique<Handles>();
+  handles->reader = new_reader();
+  if (handles->reader == nullptr) {
+    *reason = "out of memory";
+    return nullptr;
+  }
+  if (archive_read_open_memory2(handles->reader.get(), bytes.data(),
+                                bytes.size(), kBlockSize) != ARCHIVE_OK) {
+    *reason = error_text(handles->reader.get());
+    return nullptr;
+  }
+  return std::unique_ptr<PackageArchive>(
+      new PackageArchive(std::move(handles)));
+}
+
+ManifestSearch PackageArchive::read_manifest(std::string* text) {
+  archive* a = handles_->reader.get();
+  archive_entry* entry = nullptr;
+  while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+    const char* name = archive_entry_pathname(entry);
+    if (name != nullptr && std::string_view(name) == kManifestName) {
+      la_int64_t declared =
+          archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+      return read_member(a, declared, text);
+    }
+    // Skipping a member of a compressed archive still decompresses it, but
+    // copies nothing.
+    if (archive_read_data_skip(a) != ARCHIVE_OK) {
+      break;
+    }
+  }
+  return ManifestSearch::kAbsent;
+}
+
+MemberDigests PackageArchive::digest_remaining_members() {
+  archive* a = handles_->reader.get();
+  MemberDigests digests;
+  std::vector<std::pair<std::string, std::string>> hard_links;
+  Sha256 hash;
+  archive_entry* entry = nullptr;
+  while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+    const char* name = archive_entry_pathname(entry);
+    if (name == nullptr) {
+      continue;
+    }
+    std::string path = absolute_member_path(name);
+    if (const char* target = archive_entry_hardlink(entry)) {
+      // Resolved after the pass: the member it names may come later.
+      hard_links.emplace_back(std::move(path), absolute_member_path(target));
+      continue;
+    }
+    if (archive_entry_filetype(entry) == AE_IFLNK) {
+      const char* target = archive_entry_symlink(entry);
+      std::string text = target != nullptr ? target : "";
+      if (!text.empty() && text.front() == '/') {
+        text = text.substr(1) + std::string(1, '\0');
+      }
+      digests[path] = sha256_of(text);
+      continue;
+    }
+    if (archive_entry_filetype(entry) != AE_IFREG) {
+      continue;
+    }
+    if (!hash_member_data(a, &hash)) {
+      break;
+    }
+    digests[path] = hash.finish();
+  }
+  for (const auto& [link, target] : hard_links) {
+    auto found = digests.find(target);
+    if (found != digests.end()) {
+      digests[link] = found->second;
+    }
+  }
+  return digests;
+}
+
+}  // namespace zps

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "packages/member_digests.h"
+
+namespace zps {
+
+// The largest +MANIFEST text the tool reads, in bytes. Real manifests reach
+// tens of MB; a member that declares or yields more is refused, so that a
+// hostile size field or a decompression bomb cannot exhaust memory.
+inline constexpr size_t kMaxManifestBytes = size_t{256} << 20;
+
+// What looking for the manifest found.
+enum class ManifestSearch {
+  kFound,     // the text is the member's data
+  kAbsent,    // no usable member: none, an empty one, or unreadable data
+  kTooLarge,  // the member declares or yields more than kMaxManifestBytes
+};
+
+// One package archive, read front to back once: first up to its manifest,
+// then, when asked, through the members after it. Reports nothing itself.
+class PackageArchive {
+ public:
+  // Opens the package file at `path`, which must be a regular file (so that
+  // a FIFO never blocks the read). Returns nullptr after setting `*reason`
+  // to why it cannot be read as an archive.
+  // Requires: reason != nullptr.
+  static std::unique_ptr<PackageArchive> open_file(const std::string& path,
+                                                   std::string* reason);
+
+  // As open_file, for a package held in memory; `bytes` must outlive the
+  // returned archive.
+  static std::unique_ptr<PackageArchive> open_memory(std::string_view bytes,
+                                                     std::string* reason);
+
+  ~PackageArchive();
+  PackageArchive(const PackageArchive&) = delete;
+  PackageArchive& operator=(const PackageArchive&) = delete;
+
+  // Looks for the first member named exactly "+MANIFEST" and, when it is
+  // found with data, sets `*text` to that data. Members before it are
+  // skipped undecompressed where the format allows. A member that cannot
+  // be read in full counts as absent.
+  // Requires: text != nullptr.
+  ManifestSearch read_manifest(std::string* text);
+
+  // Reads the members after the manifest and returns the SHA-256 of each:
+  // of its data for a regular file, of its target text for a symbolic link
+  // (an absolute target without its leading "/" and with a NUL byte after
+  // it, as the package tool hashes links), of the data of its target for a
+  // hard link. A member name without a leading "/" gets one; of two members
+  // with one path the later counts, as it would on disk. A read error ends
+  // the pass with the digests found so far.
+  MemberDigests digest_remaining_members();
+
+ private:
+  struct Handles;
+  explicit PackageArchive(std::unique_ptr<Handles> handles);
+  std::unique_ptr<Handles> handles_;
+};
+
+}  // namespace zps

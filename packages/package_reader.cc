@@ -1,0 +1,97 @@
+#include "packages/package_reader.h"
+
+#include "base/paths.h"
+#include "packages/package_archive.h"
+#include "packages/repository_scan.h"
+#include "packages/verbose.h"
+
+namespace zps {
+namespace {
+
+// Returns the manifest document of `text`, or nullptr after reporting the
+// parse error.
+std::unique_ptr<ManifestDocument> parse_manifest(std::string text,
+                                                 std::string_view label,
+                                                 std::string* messages) {
+  std::string error;
+  std::unique_ptr<ManifestDocument> doc =
+      ManifestDocument::parse(std::move(text), &error);
+  if (doc == nullptr) {
+    *messages +=
+        "  UCL parse error (" + std::string(label) + "): " + error + "\n";
+    return nullptr;
+  }
+  if (verbose) {
+    *messages += "  [verbose] " + std::string(label) + " keys:";
+    for (const ManifestMember& m : doc->root().members()) {
+      *messages += ' ';
+      *messages += m.key;
+    }
+    *messages += '\n';
+  }
+  return doc;
+}
+
+PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
+                           const std::string& reason,
+                           std::string_view file_name, bool wants_record) {
+  PackageResult result;
+  const std::string_view label = package_label(file_name);
+  if (archive == nullptr) {
+    result.messages +=
+        "  skip (cannot open): " + std::string(label) + ": " + reason + "\n";
+    return result;
+  }
+  std::string text;
+  switch (archive->read_manifest(&text)) {
+    case ManifestSearch::kFound:
+      break;
+    case ManifestSearch::kAbsent:
+      result.messages +=
+          "  warning: no +MANIFEST in " + quoted_path(file_name) + "\n";
+      return result;
+    case ManifestSearch::kTooLarge:
+      result.messages += "  skip (+MANIFEST larger than " +
+                         std::to_string(kMaxManifestBytes) +
+                         " bytes): " + std::string(label) + "\n";
+      return result;
+  }
+  result.counted = true;
+  result.document = parse_manifest(std::move(text), label, &result.messages);
+  if (result.document == nullptr) {
+    return result;
+  }
+  const ManifestValue root = result.document->root();
+  result.checksums = collect_checksums(root, label, &result.messages);
+  if (result.checksums.needs_digests) {
+    // The archive is still open past its manifest: the members that follow
+    // it are hashed in the same pass.
+    resolve_digests(&result.checksums, archive->digest_remaining_members(),
+                    label, &result.messages);
+  }
+  if (wants_record) {
+    result.record = build_package_record(root);
+  }
+  return result;
+}
+
+}  // namespace
+
+PackageResult read_package(const std::string& path, bool wants_record) {
+  std::string reason;
+  std::unique_ptr<PackageArchive> archive =
+      PackageArchive::open_file(path, &reason);
+  return read_archive(std::move(archive), reason, file_name(path),
+                      wants_record);
+}
+
+PackageResult read_package_bytes(std::string_view bytes,
+                                 std::string_view file_name,
+                                 bool wants_record) {
+  std::string reason;
+  std::unique_ptr<PackageArchive> archive =
+      PackageArchive::open_memory(bytes, &reason);
+  return read_archive(std::move(archive), reason, file_name, wants_record);
+}
+
+}  // namespace zps
