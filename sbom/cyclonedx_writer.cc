@@ -148,21 +148,4 @@ void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
   write_text(out, "\n  ]\n}\n");
 }
 
-bool write_cyclonedx_document(const std::string& path,
-                              const CycloneDxProduct& product,
-                              const std::vector<PackageRecord>& records,
-                              std::FILE* err) {
-  std::unique_ptr<OutputStream> file = OutputStream::open_file(path);
-  if (file == nullptr) {
-    write_text(err, "Error: cannot open CycloneDX output file " + path + "\n");
-    return false;
-  }
-  write_cyclonedx(file->get(), product, utc_timestamp(), records);
-  if (!file->finish()) {
-    write_text(err, "Error: cannot write CycloneDX output file " + path + "\n");
-    return false;
-  }
-  return true;
-}
-
 }  // namespace zps

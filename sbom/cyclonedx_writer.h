@@ -27,13 +27,4 @@ void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
                      std::string_view timestamp,
                      const std::vector<PackageRecord>& records);
 
-// Writes the document to the file `path` (created or truncated), with the
-// current time. Returns true when it was written and closed in full;
-// otherwise writes "Error: cannot open CycloneDX output file <path>" or
-// "Error: cannot write CycloneDX output file <path>" and a line feed to
-// `err` and returns false.
-[[nodiscard]] bool write_cyclonedx_document(
-    const std::string& path, const CycloneDxProduct& product,
-    const std::vector<PackageRecord>& records, std::FILE* err);
-
 }  // namespace zps

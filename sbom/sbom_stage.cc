@@ -2,9 +2,48 @@
 
 #include "base/output.h"
 #include "sbom/cyclonedx_writer.h"
+#include "sbom/json_text.h"
 #include "sbom/spdx_writer.h"
 
 namespace zps {
+namespace {
+
+// The messages about one kind of document, each followed by the path.
+struct DocumentMessages {
+  std::string_view open_failed;
+  std::string_view write_failed;
+  std::string_view written;  // before "<n> packages written to <path>"
+};
+constexpr DocumentMessages kSpdxMessages = {
+    "Error: cannot open SBOM output file ",
+    "Error: cannot write SBOM output file ", "SPDX SBOM: "};
+constexpr DocumentMessages kCycloneDxMessages = {
+    "Error: cannot open CycloneDX output file ",
+    "Error: cannot write CycloneDX output file ", "CycloneDX SBOM: "};
+
+// Writes one document to the file `path` (created or truncated) by calling
+// `write` with the stream and the current time, then reports it on `err`.
+// Returns false, after reporting it, when the file cannot be opened or
+// written in full.
+template <typename Write>
+bool write_document(const std::string& path, const DocumentMessages& messages,
+                    size_t count, Write write, std::FILE* err) {
+  std::unique_ptr<OutputStream> file = OutputStream::open_file(path);
+  if (file == nullptr) {
+    write_text(err, std::string(messages.open_failed) + path + "\n");
+    return false;
+  }
+  write(file->get(), utc_timestamp());
+  if (!file->finish()) {
+    write_text(err, std::string(messages.write_failed) + path + "\n");
+    return false;
+  }
+  write_text(err, std::string(messages.written) + std::to_string(count) +
+                      " packages written to " + path + "\n");
+  return true;
+}
+
+}  // namespace
 
 std::string sbom_product_name(std::string_view app_name,
                               const std::vector<std::string>& repo_dirs) {
@@ -40,22 +79,30 @@ int run_sbom_stage(const SbomSettings& settings,
   }
   const std::string product =
       sbom_product_name(settings.app_name, settings.repo_dirs);
-  const std::string count = std::to_string(records.size());
-  if (!settings.spdx_path.empty()) {
-    if (!write_spdx_document(settings.spdx_path, product, records, err)) {
-      return 1;
-    }
-    write_text(err, "SPDX SBOM: " + count + " packages written to " +
-                        settings.spdx_path + "\n");
+  if (!settings.spdx_path.empty() &&
+      !write_document(
+          settings.spdx_path, kSpdxMessages, records.size(),
+          [&](std::FILE* out, const std::string& timestamp) {
+            write_spdx(out, product, timestamp, records);
+          },
+          err)) {
+    return 1;
   }
-  if (!settings.cyclonedx_path.empty()) {
-    CycloneDxProduct cdx{product, settings.app_version, settings.manufacturer,
-                         settings.attack_surface, settings.security_function};
-    if (!write_cyclonedx_document(settings.cyclonedx_path, cdx, records, err)) {
-      return 1;
-    }
-    write_text(err, "CycloneDX SBOM: " + count + " packages written to " +
-                        settings.cyclonedx_path + "\n");
+  const CycloneDxProduct cyclonedx{
+      .name = product,
+      .version = settings.app_version,
+      .manufacturer = settings.manufacturer,
+      .attack_surface = settings.attack_surface,
+      .security_function = settings.security_function,
+  };
+  if (!settings.cyclonedx_path.empty() &&
+      !write_document(
+          settings.cyclonedx_path, kCycloneDxMessages, records.size(),
+          [&](std::FILE* out, const std::string& timestamp) {
+            write_cyclonedx(out, cyclonedx, timestamp, records);
+          },
+          err)) {
+    return 1;
   }
   return 0;
 }

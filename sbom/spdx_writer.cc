@@ -143,20 +143,4 @@ void write_spdx(std::FILE* out, std::string_view product_name,
   write_text(out, "  ]\n}\n");
 }
 
-bool write_spdx_document(const std::string& path, std::string_view product_name,
-                         const std::vector<PackageRecord>& records,
-                         std::FILE* err) {
-  std::unique_ptr<OutputStream> file = OutputStream::open_file(path);
-  if (file == nullptr) {
-    write_text(err, "Error: cannot open SBOM output file " + path + "\n");
-    return false;
-  }
-  write_spdx(file->get(), product_name, utc_timestamp(), records);
-  if (!file->finish()) {
-    write_text(err, "Error: cannot write SBOM output file " + path + "\n");
-    return false;
-  }
-  return true;
-}
-
 }  // namespace zps

@@ -32,13 +32,4 @@ void write_spdx(std::FILE* out, std::string_view product_name,
                 std::string_view created,
                 const std::vector<PackageRecord>& records);
 
-// Writes the document to the file `path` (created or truncated), with the
-// current time. Returns true when it was written and closed in full;
-// otherwise writes "Error: cannot open SBOM output file <path>" or
-// "Error: cannot write SBOM output file <path>" and a line feed to `err`
-// and returns false.
-[[nodiscard]] bool write_spdx_document(
-    const std::string& path, std::string_view product_name,
-    const std::vector<PackageRecord>& records, std::FILE* err);
-
 }  // namespace zps
