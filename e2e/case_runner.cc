@@ -517,6 +517,7 @@ void CaseRun::run(const std::vector<Word>& w) {
   (void)write_file(out_file, "");
   last_ = run_program(argv, settings);
   last_.out = read_file(out_file);
+  (void)write_file(dir_.root() + "/.stderr", last_.err);
   ran_ = true;
   said_status_ = said_out_ = said_err_ = false;
   run_at_ = where_;
