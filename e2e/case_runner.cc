@@ -341,7 +341,7 @@ bool CaseRun::directive(const std::string& name, const std::string& rest,
     if (!w.empty() ? !content(w, 0, src, &c) : (c = expand(rest), false)) {
       return false;
     }
-    ToolRun r = run_program({"/bin/sh", "-c", c}, {dir_.root(), env_, ""});
+    ToolRun r = run_program({"/bin/sh", "-ec", c}, {dir_.root(), env_, ""});
     return r.exit_status == 0 ||
            fail("sh ended with " + std::to_string(r.exit_status) + ":\n" + c +
                 "\n" + r.out + r.err);
