@@ -28,17 +28,6 @@ std::string temp_file_path() {
 
 }  // namespace
 
-const char* tool_path() {
-  return ZPS_TOOL_PATH;
-}
-
-ToolRun run_tool(const std::vector<std::string>& args,
-                 const ToolSettings& settings) {
-  std::vector<std::string> argv = {tool_path()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return run_program(argv, settings);
-}
-
 ToolRun run_program(const std::vector<std::string>& argv_words,
                     const ToolSettings& settings) {
   ToolRun run;
