@@ -48,7 +48,8 @@ std::string masked_time(std::string text) {
   const auto found = std::search(
       text.begin(), text.end(), form.begin(), form.end(),
       [](char c, char f) { return f == 'd' ? c >= '0' && c <= '9' : c == f; });
-  const std::string time(found, std::min(found + form.size(), text.end()));
+  const std::string time =
+      found == text.end() ? "" : std::string(found, found + form.size());
   for (size_t t; !time.empty() && (t = text.find(time)) != text.npos;) {
     text.replace(t, time.size(), kToken);
   }
@@ -84,10 +85,9 @@ class CaseRun {
     // An included file's lines are read to their end before going on.
     std::swap(lines, lines_);
     const size_t resume = next_;
-    where_ = {path, 0};
     for (next_ = 0; !stopped_ && next_ < lines_.size();) {
       std::string text = lines_[next_++];
-      where_.line = next_;
+      where_ = {path, next_};
       while (text.ends_with('\\') && next_ < lines_.size()) {
         text.pop_back();
         text += lines_[next_++];
