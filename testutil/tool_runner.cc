@@ -28,17 +28,6 @@ std::string temp_file_path() {
 
 }  // namespace
 
-const char* tool_path() {
-  return ZPS_TOOL_PATH;
-}
-
-ToolRun run_tool(const std::vector<std::string>& args,
-                 const ToolSettings& settings) {
-  std::vector<std::string> argv = {tool_path()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return run_program(argv, settings);
-}
-
 ToolRun run_program(const std::vector<std::string>& argv_words,
                     const ToolSettings& settings) {
   ToolRun run;
@@ -78,7 +67,7 @@ ToolRun run_program(const std::vector<std::string>& argv_words,
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
-                                   O_WRONLY | O_TRUNC, 0);
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
                                    O_WRONLY | O_TRUNC, 0);
   if (!settings.cwd.empty()) {
