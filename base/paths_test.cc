@@ -19,16 +19,5 @@ TEST(JoinPath, PutsOneSlashUnlessRightIsAbsolute) {
   }
 }
 
-TEST(QuotedPath, EscapesQuotesAndBackslashesOnly) {
-  EXPECT_EQ(quoted_path(""), R"("")");
-  EXPECT_EQ(quoted_path("a\"b\\c d\n\xC3\xA9"), "\"a\\\"b\\\\c d\n\xC3\xA9\"");
-}
-
-TEST(FileName, IsWhatFollowsTheLastSlash) {
-  EXPECT_EQ(file_name("/repo/All/curl-8.5.0.pkg"), "curl-8.5.0.pkg");
-  EXPECT_EQ(file_name("noext"), "noext");
-  EXPECT_EQ(file_name("dir/"), "");
-}
-
 }  // namespace
 }  // namespace zps

@@ -1,8 +1,11 @@
 // Runs every e2e/cases/<group>/<name>.case as one test: the file sets up a
 // fresh directory, runs the built tool and states what it must print and
 // write. The format is described in e2e/cases/README.md.
+#include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -15,12 +18,65 @@
 
 #include "testutil/package_writer.h"
 #include "testutil/temp_dir.h"
-#include "testutil/tool_runner.h"
+
+extern char** environ;
 
 namespace zps {
 namespace {
 
 namespace fs = std::filesystem;
+
+struct ToolRun {
+  int exit_status = -1;  // 128 + signal number when a signal ended it
+  std::string out, err;
+};
+
+// Starts `argv` (looked up on PATH) without a shell in `cwd`, the words of
+// `env` replacing inherited variables of their names, standard input empty
+// and standard output and error to the files `out` and `err` (which may be
+// one file); waits for it and returns its status.
+ToolRun run_program(std::vector<std::string> argv, const std::string& cwd,
+                    std::vector<std::string> env, const std::string& out,
+                    const std::string& err) {
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view name(*e, strcspn(*e, "=") + 1);
+    if (std::none_of(env.begin(), env.end(),
+                     [&](auto& w) { return w.starts_with(name); })) {
+      env.emplace_back(*e);
+    }
+  }
+  std::vector<char*> args, envp;
+  for (auto* words : {&argv, &env}) {
+    auto& to = words == &argv ? args : envp;
+    for (std::string& w : *words) {
+      to.push_back(w.data());
+    }
+    to.push_back(nullptr);
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (err == out) {
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  ToolRun run;
+  pid_t pid = 0;
+  int status = 0;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(),
+                   envp.data()) == 0 &&
+      waitpid(pid, &status, 0) == pid) {
+    run.exit_status =
+        WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return run;
+}
 
 const std::string kE2e = ZPS_E2E_DIR;
 const std::string kValidator = ZPS_SHARED_DIR "/tools/validate-sbom";
@@ -128,6 +184,13 @@ class CaseRun {
   void stop(const std::string& message) {
     fail(message);
     stopped_ = true;
+  }
+  // Runs a helper program (a shell, the validator) in the case directory.
+  ToolRun aside(const std::vector<std::string>& argv) const {
+    const std::string out = dir_.root() + "/.aside-out";
+    ToolRun r = run_program(argv, dir_.root(), env_, out, out);
+    r.out = read_file(out);
+    return r;
   }
   std::string at(const std::string& path) const {
     return path.starts_with('/') ? path : dir_.root() + "/" + path;
@@ -244,11 +307,10 @@ class CaseRun {
       package_line(name, w);
     } else if (name == "sh") {
       const std::string script = raw ? expand(rest) : content(w, 0);
-      ToolRun r =
-          run_program({"/bin/sh", "-ec", script}, {dir_.root(), env_, ""});
+      ToolRun r = aside({"/bin/sh", "-ec", script});
       if (r.exit_status != 0) {
         stop("sh ended with " + std::to_string(r.exit_status) + ":\n" + script +
-             "\n" + r.out + r.err);
+             "\n" + r.out);
       }
     } else if (name == "package" && w.size() == 1) {
       package_ = path;
@@ -274,8 +336,7 @@ class CaseRun {
     } else if (name == "include" && w.size() == 1) {
       execute_file(fs::path(where_.file).parent_path() / w[0].text);
     } else if (name == "requires" && w.size() == 1) {
-      ToolRun r = run_program({"/bin/sh", "-c", "command -v \"$0\"", w[0].text},
-                              {dir_.root(), env_, ""});
+      ToolRun r = aside({"/bin/sh", "-c", "command -v \"$0\"", w[0].text});
       stopped_ = r.exit_status != 0;
       skip_ = stopped_ ? w[0].text + " is not on PATH" : skip_;
     } else if (name == "run") {
@@ -366,19 +427,19 @@ class CaseRun {
   void run(const std::vector<Word>& w) {
     check_defaults();
     const std::string out = dir_.root() + "/.stdout";
-    ToolSettings settings{cwd_, env_, out};
+    std::string redirect = out;
     std::vector<std::string> argv = {ZPS_TOOL_PATH};
     for (const Word& x : w) {
       if (!x.quoted && x.text.starts_with('>')) {
-        settings.stdout_path = at(x.text.substr(1));
+        redirect = at(x.text.substr(1));
       } else {
         argv.push_back(x.text);
       }
     }
     (void)write_file(out, "");
-    last_ = run_program(argv, settings);
+    last_ = run_program(argv, cwd_, env_, redirect, dir_.root() + "/.stderr");
     last_.out = read_file(out);
-    (void)write_file(dir_.root() + "/.stderr", last_.err);
+    last_.err = read_file(dir_.root() + "/.stderr");
     ran_ = true;
     said_.clear();
     run_at_ = where_;
@@ -403,8 +464,8 @@ class CaseRun {
       }
     } else if (!fs::exists(kValidator)) {
       skip_ = kValidator + " not found; SBOM not validated";
-    } else if (ToolRun v = run_program(argv); v.exit_status != 0) {
-      fail("validate-sbom rejects " + path + ":\n" + v.out + v.err);
+    } else if (ToolRun v = aside(argv); v.exit_status != 0) {
+      fail("validate-sbom rejects " + path + ":\n" + v.out);
     }
   }
 

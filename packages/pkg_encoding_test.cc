@@ -7,19 +7,6 @@
 namespace zps {
 namespace {
 
-TEST(PercentDecode, DecodesTwoHexDigitsOnly) {
-  const std::pair<std::string_view, std::string_view> cases[] = {
-      {"/share/caf%c3%A9.txt", "/share/caf\xC3\xA9.txt"},
-      {"%00x", {"\0x", 2}},
-      {"%", "%"},
-      {"%2", "%2"},
-      {"%zz%2g%%41", "%zz%2g%A"},
-      {"%2525", "%25"}};  // one pass only
-  for (const auto& [in, want] : cases) {
-    EXPECT_EQ(percent_decode(in), want) << in;
-  }
-}
-
 TEST(DecodePkgBase32, ReadsThePackageToolsSumsAndRejectsMalformedText) {
   // pkg 2.8 wrote this BLAKE2b-512 sum ("2$" type) for a file whose b2sum
   // prints the hex below.

@@ -21,30 +21,16 @@ TEST(JsonEscape, EscapesControlBytesQuoteAndBackslashOnly) {
   for (const Case& c : cases) {
     EXPECT_EQ(json_escape(c.in), c.want);
   }
-  // Every byte below 0x20 other than the three short forms is six bytes.
-  for (int b = 0; b < 0x20; ++b) {
-    if (b == '\t' || b == '\n' || b == '\r') {
-      continue;
-    }
-    char want[8];
-    std::snprintf(want, sizeof want, "\\u%04x", b);
-    EXPECT_EQ(json_escape(std::string(1, static_cast<char>(b))), want) << b;
-  }
 }
 
 TEST(SpdxId, KeepsLettersDigitsHyphensAndDotsOnly) {
   struct Case {
     std::string_view name, want;
   };
-  const Case cases[] = {
-      {"", "SPDXRef-"},
-      {"curl-8.9.1", "SPDXRef-curl-8.9.1"},
-      {"foo_bar", "SPDXRef-foo-bar"},
-      {"foo+bar", "SPDXRef-foo-bar"},
-      {"a b/c@d", "SPDXRef-a-b-c-d"},
-      {"caf\xC3\xA9", "SPDXRef-caf--"},
-      {{"x\0", 2}, "SPDXRef-x-"},
-  };
+  const Case cases[] = {{"", "SPDXRef-"},
+                        {"curl-8.9.1", "SPDXRef-curl-8.9.1"},
+                        {"a_b+c d/e@f", "SPDXRef-a-b-c-d-e-f"},
+                        {{"caf\xC3\xA9\0", 6}, "SPDXRef-caf---"}};
   for (const Case& c : cases) {
     EXPECT_EQ(spdx_id(c.name), c.want);
   }

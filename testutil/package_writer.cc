@@ -9,8 +9,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-#include "testutil/temp_dir.h"
-
 namespace zps {
 namespace {
 
@@ -136,13 +134,6 @@ std::string tar_declaring_size(const std::string& name,
   std::snprintf(field, sizeof field, "%06o", sum);
   std::copy(field, field + 7, tar.begin() + 148);
   return tar;
-}
-
-bool write_package(const std::string& path,
-                   const std::vector<PackageMember>& members,
-                   std::string_view filter, std::string_view format) {
-  std::string bytes = package_bytes(members, filter, format);
-  return !bytes.empty() && write_file(path, bytes);
 }
 
 }  // namespace zps

@@ -7,7 +7,7 @@
 
 namespace zps {
 
-// One member of a package archive written by write_package.
+// One member of a package archive built by package_bytes.
 struct PackageMember {
   // A regular file.
   PackageMember(std::string member_name, std::string data, int perm = 0644)
@@ -34,17 +34,11 @@ struct PackageMember {
   std::string hardlink;  // when set, a hard link to this member name
 };
 
-// Writes an archive with `members` in the given order to `path`, replacing
-// any file there. `filter` is "zstd", "xz", "gzip", "bzip2" or empty for no
-// compression; `format` is "pax" (restricted pax, what packages use) or "zip"
-// (a streamed zip, whose members carry no size in their headers). Returns
-// false on any failure.
-[[nodiscard]] bool write_package(const std::string& path,
-                                 const std::vector<PackageMember>& members,
-                                 std::string_view filter = "zstd",
-                                 std::string_view format = "pax");
-
-// Returns the bytes of such an archive, built in memory; empty on failure.
+// Returns the bytes of an archive with `members` in the given order, built
+// in memory; empty on failure. `filter` is "zstd", "xz", "gzip", "bzip2" or
+// empty for no compression; `format` is "pax" (restricted pax, what
+// packages use) or "zip" (a streamed zip, whose members carry no size in
+// their headers).
 std::string package_bytes(const std::vector<PackageMember>& members,
                           std::string_view filter = "zstd",
                           std::string_view format = "pax");
