@@ -21,28 +21,18 @@ constexpr std::string_view kUsageTail[] = {
     "  --sbom-cyclonedx FILE  Generate SBOM in CycloneDX 1.6 JSON format",
     "  --app-name NAME       Product name for the SBOM document/metadata",
     "  --app-version VER     Product version (metadata.component.version)",
-    "  --manufacturer NAME   Manufacturer org name "
-    "(metadata.component.manufacturer)",
+    "  --manufacturer NAME   Manufacturer org name (metadata.component.manufacturer)",
     "  --ports-tree DIR      Ports tree to derive upstream VCS refs for",
-    "                        borrowed components (CycloneDX "
-    "externalReferences)",
-    "  --attack-surface VAL  Default GOST:attack_surface value "
-    "(yes|no|indirect; default no)",
-    "  --security-function VAL  Default GOST:security_function value "
-    "(yes|no|indirect; default no)",
-    "  --internal-vcs-url URL  Base web URL of the internal repo for Zelkor/* "
-    "components",
+    "                        borrowed components (CycloneDX externalReferences)",
+    "  --attack-surface VAL  Default GOST:attack_surface value (yes|no|indirect; default no)",
+    "  --security-function VAL  Default GOST:security_function value (yes|no|indirect; default no)",
+    "  --internal-vcs-url URL  Base web URL of the internal repo for Zelkor/* components",
     "                        (default: origin remote of --ports-tree)",
-    "  --base-vcs-url URL    Web URL of the FreeBSD base src repo "
-    "(origin=base)",
-    "  --base-vcs-ref REF    Commit/tag/branch of the base build for "
-    "--base-vcs-url",
-    "  --distfiles DIR       Distfiles dir; for borrowed tarball components "
-    "without a",
-    "                        VCS, emit source-distribution refs with "
-    "Streebog-256 of",
-    "                        the local distfile (default: "
-    "<ports-tree>/distfiles)",
+    "  --base-vcs-url URL    Web URL of the FreeBSD base src repo (origin=base)",
+    "  --base-vcs-ref REF    Commit/tag/branch of the base build for --base-vcs-url",
+    "  --distfiles DIR       Distfiles dir; for borrowed tarball components without a",
+    "                        VCS, emit source-distribution refs with Streebog-256 of",
+    "                        the local distfile (default: <ports-tree>/distfiles)",
     "  -v, --verbose         Print diagnostic info to stderr",
     "  -h, --help            Show this help",
     "",
