@@ -1,5 +1,9 @@
 #include "provenance/shell_command.h"
 
+#include <sys/wait.h>
+
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "testutil/temp_dir.h"
@@ -41,6 +45,21 @@ TEST(ReadCommandLines, MapsEachLineToItsPosition) {
               c.want)
         << c.command;
   }
+}
+
+// Every child is waited for and every pipe closed, however much of its
+// output was read.
+TEST(ReadCommandLines, LeavesNoChildAndNoDescriptor) {
+  auto descriptors = [] {
+    auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+  };
+  const auto before = descriptors();
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(read_command_lines("yes x", 1, 10).size(), 1u);
+  }
+  EXPECT_EQ(descriptors(), before);
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 }
 
 }  // namespace
