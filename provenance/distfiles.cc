@@ -2,6 +2,7 @@
 
 #include "base/files.h"
 #include "base/paths.h"
+#include "provenance/fetch_sites.h"
 #include "streebog/streebog.h"
 
 namespace zps {
@@ -42,31 +43,35 @@ std::vector<std::string> distinfo_names(std::string_view text) {
 }
 
 void collect_source_distributions(PackageRecord* record,
+                                  const PortVariables& vars,
                                   std::string_view master_site,
-                                  const std::string& distinfo_file,
                                   std::string_view distfiles_dir) {
-  if (distfiles_dir.empty() || master_site.empty() || distinfo_file.empty()) {
+  if (distfiles_dir.empty() || vars.distinfo_file.empty()) {
     return;
   }
   std::string site(master_site);
-  if (site.back() != '/') {
+  if (!site.empty() && site.back() != '/') {
     site += '/';
   }
   const std::string text =
-      read_regular_file(distinfo_file, kMaxDistinfoBytes).value_or("");
+      read_regular_file(vars.distinfo_file, kMaxDistinfoBytes).value_or("");
   for (const std::string& name : distinfo_names(text)) {
     // A NUL byte would end the path early and hash another file.
     if (name.find('\0') != std::string::npos) {
       continue;
     }
+    const std::string url = first_fetch_url(vars, name, site);
+    if (url.empty()) {
+      continue;
+    }
     // streebog256_file hashes only regular files and never blocks, so a
     // missing distfile, a directory or a FIFO in its place all give no entry.
+    // The local copy keeps DIST_SUBDIR in its path.
     char digest[65];
     if (streebog256_file(join_path(distfiles_dir, name).c_str(), digest) != 0) {
       continue;
     }
-    record->source_distributions.push_back(
-        {site + name, std::string(digest, 64)});
+    record->source_distributions.push_back({url, std::string(digest, 64)});
   }
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "packages/package_record.h"
+#include "provenance/port_variables.h"
 
 namespace zps {
 
@@ -14,14 +15,17 @@ namespace zps {
 std::vector<std::string> distinfo_names(std::string_view text);
 
 // Appends to `record->source_distributions` one entry per distfile that
-// `distinfo_file` lists and `distfiles_dir` holds as a regular file: the
-// download URL (`master_site`, a "/", the name) and the Streebog-256 digest
-// of the local copy. Does nothing without a master site, a distinfo file or
-// a distfiles directory; a distinfo file that cannot be read, or a distfile
-// that is missing or not a regular file, gives fewer entries.
+// the port's distinfo file (`vars.distinfo_file`) lists and `distfiles_dir`
+// holds as a regular file (at the listed name, DIST_SUBDIR included): the
+// URL first_fetch_url gives for it (`master_site`, with a "/" added when it
+// lacks one, serving a tree without the ports framework) and the
+// Streebog-256 digest of the local copy. Does nothing without a distinfo
+// file or a distfiles directory; a distinfo file that cannot be read, a
+// distfile without a URL, or one that is missing or not a regular file,
+// gives fewer entries.
 void collect_source_distributions(PackageRecord* record,
+                                  const PortVariables& vars,
                                   std::string_view master_site,
-                                  const std::string& distinfo_file,
                                   std::string_view distfiles_dir);
 
 }  // namespace zps

@@ -5,8 +5,9 @@
 namespace zps {
 namespace {
 
-// A value that does not fit the query's 8 KiB line is not one a port has.
-constexpr size_t kMaxValueBytes = 8191;
+// The site lists of a port with hundreds of crates or Go modules run to
+// hundreds of KiB; a value longer than this is not one a port has.
+constexpr size_t kMaxValueBytes = 4 << 20;
 
 }  // namespace
 

@@ -23,6 +23,15 @@ struct PortVariables {
   std::string distversion;
   std::string portversion;
   std::string distinfo_file;
+  // What the ports framework fetches, and from where; empty in a tree whose
+  // Makefiles set the variables above without the framework.
+  std::string dist_subdir;
+  std::string distfiles;         // names, each with ":group,..." or none
+  std::string patchfiles;        // likewise, each may end in ":-pN"
+  std::string master_sites_env;  // _MASTER_SITES_<group>=<sites> words
+  std::string patch_sites_env;   // _PATCH_SITES_<group>=<sites> words
+  std::string site_override;     // sites tried before all others
+  std::string sort_regex;        // how the framework orders a file's sites
 };
 
 // One variable of the query: its make name and where its value goes.
@@ -33,7 +42,7 @@ struct PortQueryVariable {
 
 // The query's variables in order: the n-th line of make's output is the
 // value of the n-th.
-inline constexpr std::array<PortQueryVariable, 14> kPortQueryVariables = {{
+inline constexpr std::array<PortQueryVariable, 21> kPortQueryVariables = {{
     {"USE_GITHUB", &PortVariables::use_github},
     {"GH_ACCOUNT", &PortVariables::gh_account},
     {"GH_PROJECT", &PortVariables::gh_project},
@@ -48,6 +57,13 @@ inline constexpr std::array<PortQueryVariable, 14> kPortQueryVariables = {{
     {"DISTVERSION", &PortVariables::distversion},
     {"PORTVERSION", &PortVariables::portversion},
     {"DISTINFO_FILE", &PortVariables::distinfo_file},
+    {"DIST_SUBDIR", &PortVariables::dist_subdir},
+    {"DISTFILES", &PortVariables::distfiles},
+    {"PATCHFILES", &PortVariables::patchfiles},
+    {"_MASTER_SITES_ENV", &PortVariables::master_sites_env},
+    {"_PATCH_SITES_ENV", &PortVariables::patch_sites_env},
+    {"_MASTER_SITE_OVERRIDE", &PortVariables::site_override},
+    {"MASTER_SORT_REGEX", &PortVariables::sort_regex},
 }};
 
 // Returns the shell command that asks make for the port's variables:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "provenance/distfiles.h"
+#include "provenance/fetch_sites.h"
 #include "provenance/origin.h"
 #include "provenance/port_variables.h"
 #include "provenance/provenance_settings.h"
@@ -78,6 +79,16 @@ TEST(PortRules, GithubThenGitlabThenMasterSite) {
        "",
        "",
        "https://github.com/acme"},
+      {{.master_sites = "https://proxy.golang.org/github.com/cli/cli/v2/@v/",
+        .portversion = "2"},
+       "",
+       "",
+       "https://proxy.golang.org/github.com/cli/cli/v2/@v/"},
+      {{.master_sites = "https://codeload.GitHub.com/a/b/tar.gz/v1?dummy=/",
+        .portversion = "1"},
+       "https://github.com/a/b/tree/1",
+       "pkg:github/a/b@1",
+       "https://codeload.GitHub.com/a/b/tar.gz/v1?dummy=/"},
       {{}, "", "", ""},
   };
   for (const Case& c : cases) {
@@ -118,6 +129,52 @@ TEST(MasterSites, GroupSuffixTagAndDistinfoNames) {
                      "SHA256 x) = 0\nSHA256 (unclosed = 0\n"
                      "SHA256 ) (z) = 0\nSHA256 (last) = 0"),
       (std::vector<std::string>{"foo-1.0.tar.gz", "f/b-2.tgz", "z", "last"}));
+}
+
+// The framework's own ports are end-to-end cases; these are the corners.
+TEST(FirstFetchUrl, FollowsGroupsOrderAndOverride) {
+  const PortVariables framework{
+      .dist_subdir = "sub",
+      .distfiles = "a.tgz b.tgz:g2,g1 c.tgz:none",
+      .patchfiles = "p.patch:-p1 q.patch:-p0:pg",
+      .master_sites_env =
+          "_MASTER_SITES_DEFAULT=http://slow/\\ https://dl.example/d/ "
+          "_MASTER_SITES_g1=https://one.example/ "
+          "_MASTER_SITES_g2=https://distcache.FreeBSD.org/x/\\ "
+          "https://two.example/\\?q=/",
+      .patch_sites_env =
+          "_PATCH_SITES_DEFAULT=https://p.example/ "
+          "_PATCH_SITES_pg=https://pg.example/",
+      .sort_regex = "://[^/]*dl\\.example/ ://[^/]*/"};
+  PortVariables overridden = framework;
+  overridden.site_override =
+      "https://distcache.freebsd.org/ https://o.example/";
+  const std::tuple<PortVariables, std::string, std::string> cases[] = {
+      {framework, "sub/a.tgz", "https://dl.example/d/a.tgz"},
+      {framework, "a.tgz", "https://dl.example/d/a.tgz"},
+      {framework, "sub/b.tgz", "https://two.example/?q=/b.tgz"},
+      {framework, "sub/c.tgz", ""},
+      {framework, "sub/missing.tgz", ""},
+      {framework, "sub/p.patch", "https://p.example/p.patch"},
+      {framework, "sub/q.patch", "https://pg.example/q.patch"},
+      {overridden, "sub/b.tgz", "https://o.example/b.tgz"},
+      {{.dist_subdir = "sub"}, "sub/x/y.tgz", "https://site/x/y.tgz"},
+      {{.dist_subdir = "sub"}, "subx/y.tgz", "https://site/subx/y.tgz"},
+  };
+  for (const auto& [vars, name, want] : cases) {
+    EXPECT_EQ(first_fetch_url(vars, name, "https://site/"), want) << name;
+  }
+  EXPECT_EQ(first_fetch_url({}, "x.tgz", ""), "");
+  EXPECT_EQ(url_host("https://u:p@Host.example:8080/x"), "Host.example");
+}
+
+// Each checked to round-trip in a real purl parser (packageurl-js).
+TEST(Purl, EncodesNameAndVersionAsComponents) {
+  EXPECT_EQ(generic_purl("\xC3\x84Z tool/1", "1.0,1+2:3 %"),
+            "pkg:generic/%C3%84z%20tool%2F1@1.0%2C1+2:3%20%25");
+  UpstreamRefs refs;
+  github_refs(&refs, "A@b", "P.q", "v1/2");
+  EXPECT_EQ(refs.purl, "pkg:github/a%40b/p.q@v1%2F2");
 }
 
 TEST(RemoteUrl, DropsOneLineFeedThenOneDotGit) {

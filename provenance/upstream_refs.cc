@@ -1,6 +1,7 @@
 #include "provenance/upstream_refs.h"
 
 #include "provenance/distfiles.h"
+#include "provenance/fetch_sites.h"
 #include "provenance/origin.h"
 
 namespace zps {
@@ -8,7 +9,7 @@ namespace {
 
 constexpr std::string_view kGithubWeb = "https://github.com/";
 constexpr std::string_view kGitlabDefaultSite = "https://gitlab.com";
-constexpr std::string_view kGithubHostMarker = "github.com/";
+constexpr std::string_view kGithubHost = "github.com";
 constexpr std::string_view kReleaseMarker = "/releases/download/";
 constexpr std::string_view kArchiveMarker = "/archive/refs/tags/";
 constexpr std::string_view kTreePath = "/-/tree/";
@@ -18,6 +19,30 @@ std::string ascii_lower(std::string_view text) {
   for (char& c : out) {
     if (c >= 'A' && c <= 'Z') {
       c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return out;
+}
+
+// Returns `text` %-encoded as a purl component: every byte but ASCII
+// letters, digits and -._~!'()* as %XX (upper-case hex), and for a version
+// also ":" and "+" kept, as purl parsers write them.
+std::string purl_encoded(std::string_view text, bool version) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    const bool plain =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+        (c >= '0' && c <= '9') ||
+        std::string_view("-._~!'()*").find(c) != std::string_view::npos ||
+        (version && (c == ':' || c == '+'));
+    if (plain) {
+      out += c;
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0f];
     }
   }
   return out;
@@ -86,12 +111,18 @@ void master_site_rule(UpstreamRefs* refs, const PortVariables& vars,
   const std::string& sites = vars.master_sites;
   const std::string entry = sites.substr(0, sites.find_first_of(" \t"));
   refs->master_site = first_master_site(entry);
-  size_t marker = entry.find(kGithubHostMarker);
-  if (marker == std::string::npos) {
+  // Only a site on GitHub itself (github.com, codeload.github.com, ...):
+  // "github.com/" in the path of another site, as a Go module proxy has it,
+  // names no GitHub download.
+  const std::string host = ascii_lower(url_host(entry));
+  if (host != kGithubHost &&
+      (host.size() <= kGithubHost.size() ||
+       host.compare(host.size() - kGithubHost.size() - 1, std::string::npos,
+                    "." + std::string(kGithubHost)) != 0)) {
     return;
   }
-  std::string_view rest =
-      std::string_view(entry).substr(marker + kGithubHostMarker.size());
+  std::string_view rest = std::string_view(entry).substr(entry.find("://") + 3);
+  rest = rest.substr(rest.find('/') + 1);
   size_t slash = rest.find('/');
   if (slash == std::string_view::npos) {
     return;
@@ -117,8 +148,9 @@ void github_refs(UpstreamRefs* refs, std::string_view account,
                  std::string_view project, std::string_view tag) {
   refs->vcs_url = std::string(kGithubWeb) + std::string(account) + "/" +
                   std::string(project) + "/tree/" + std::string(tag);
-  refs->purl = "pkg:github/" + ascii_lower(account) + "/" +
-               ascii_lower(project) + "@" + std::string(tag);
+  refs->purl = "pkg:github/" + purl_encoded(ascii_lower(account), false) + "/" +
+               purl_encoded(ascii_lower(project), false) + "@" +
+               purl_encoded(tag, true);
 }
 
 std::string first_master_site(std::string_view entry) {
@@ -154,23 +186,24 @@ std::string download_tag(std::string_view url) {
 
 void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars) {
   const std::string& version = port_version(vars);
-  refs->distinfo_file = vars.distinfo_file;
   if (!github_rule(refs, vars, version) && !gitlab_rule(refs, vars, version)) {
     master_site_rule(refs, vars, version);
   }
 }
 
 std::string generic_purl(std::string_view name, std::string_view version) {
-  return "pkg:generic/" + ascii_lower(name) + "@" + std::string(version);
+  return "pkg:generic/" + purl_encoded(ascii_lower(name), false) + "@" +
+         purl_encoded(version, true);
 }
 
 void derive_upstream_refs(PackageRecord* record,
                           const ProvenanceSettings& settings) {
   const OriginKind kind = classify_origin(settings.ports_tree, record->origin);
   UpstreamRefs refs;
+  PortVariables vars;
   if (kind == OriginKind::kPort) {
-    apply_port_rules(&refs,
-                     query_port_variables(settings.ports_tree, record->origin));
+    vars = query_port_variables(settings.ports_tree, record->origin);
+    apply_port_rules(&refs, vars);
   }
   record->vcs_url = refs.vcs_url;
   record->purl = !refs.purl.empty()
@@ -197,7 +230,7 @@ void derive_upstream_refs(PackageRecord* record,
       }
       break;
     case OriginKind::kPort:
-      collect_source_distributions(record, refs.master_site, refs.distinfo_file,
+      collect_source_distributions(record, vars, refs.master_site,
                                    settings.distfiles_dir);
       // Without local sources, the port's directory in the maker's copy of
       // the ports tree at the commit the package was built from.

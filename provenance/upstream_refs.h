@@ -11,15 +11,14 @@ namespace zps {
 
 // The working references of one package while they are derived.
 struct UpstreamRefs {
-  std::string vcs_url;        // web URL of the source at a tag or commit
-  std::string purl;           // set only by the GitHub rules
-  std::string master_site;    // first master site, without group suffix
-  std::string distinfo_file;  // DISTINFO_FILE of the port
+  std::string vcs_url;      // web URL of the source at a tag or commit
+  std::string purl;         // set only by the GitHub rules
+  std::string master_site;  // first master site, without group suffix
 };
 
 // Sets `refs->vcs_url` to the GitHub tree of `tag` in account/project and
 // `refs->purl` to pkg:github/<account>/<project>@<tag>, account and project
-// lowered (ASCII only), the tag unchanged.
+// lowered (ASCII only), each %-encoded as a purl component.
 void github_refs(UpstreamRefs* refs, std::string_view account,
                  std::string_view project, std::string_view tag);
 
@@ -35,7 +34,8 @@ std::string download_tag(std::string_view url);
 // variables, the first that gives a result winning.
 void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars);
 
-// Returns pkg:generic/<name with ASCII letters lowered>@<version>.
+// Returns pkg:generic/<name with ASCII letters lowered>@<version>, both
+// %-encoded as purl components.
 std::string generic_purl(std::string_view name, std::string_view version);
 
 // Fills `record`'s vcs_url, purl and source_distributions by the first rule
