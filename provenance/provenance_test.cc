@@ -103,6 +103,7 @@ TEST(PortRules, GithubThenGitlabThenMasterSite) {
 TEST(MasterSites, GroupSuffixTagAndDistinfoNames) {
   const std::pair<std::string_view, std::string_view> sites[] = {
       {"https://e.org/dist/:gnu,savannah", "https://e.org/dist/"},
+      {"https://e.org/d/:aAzZ09_", "https://e.org/d/"},
       {"https://e.org:80/dir/", "https://e.org:80/dir/"},
       {"https://e.org:80", "https://e.org:80"},
       {"https://e.org/:80", "https://e.org/"},
