@@ -45,6 +45,24 @@ std::string error_text(archive* a) {
   return archive_errno(a) != 0 ? strerror(archive_errno(a)) : "unknown error";
 }
 
+// One block of the current member's data as libarchive hands it out: the
+// member's bytes from `offset` on. A sparse member leaves holes between
+// blocks, which read as zeros.
+struct DataBlock {
+  const void* data = nullptr;
+  size_t size = 0;
+  la_int64_t offset = 0;
+};
+
+// Reads the next block of the current member into `*block`. Returns
+// ARCHIVE_OK, ARCHIVE_EOF at the member's end, or an error status (also for
+// a negative offset).
+int next_data_block(archive* a, DataBlock* block) {
+  const int r =
+      archive_read_data_block(a, &block->data, &block->size, &block->offset);
+  return r == ARCHIVE_OK && block->offset < 0 ? ARCHIVE_FATAL : r;
+}
+
 // Reads the current member's data into `*text`. A member whose header
 // records a size is read up to that size, and a read error or a short
 // member yields what a single read of that size would: nothing on error,
@@ -66,36 +84,34 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
   for (;;) {
     // Blocks come straight from the decompressor's buffer, so each byte is
     // copied once, into the text.
-    const void* block = nullptr;
-    size_t size = 0;
-    la_int64_t offset = 0;
-    int r = archive_read_data_block(a, &block, &size, &offset);
+    DataBlock block;
+    const int r = next_data_block(a, &block);
     if (r == ARCHIVE_EOF) {
       break;
     }
-    if (r != ARCHIVE_OK || offset < 0) {
+    if (r != ARCHIVE_OK) {
       if (sized) {
         text->clear();
       }
       break;
     }
-    const uint64_t end = static_cast<uint64_t>(offset) + size;
-    if (end > limit) {
+    const auto offset = static_cast<uint64_t>(block.offset);
+    size_t size = block.size;
+    if (offset + size > limit) {
       if (!sized) {
         text->clear();
         return ManifestSearch::kTooLarge;
       }
       // A sized member never holds more than its size; keep what fits.
-      if (static_cast<uint64_t>(offset) >= limit) {
+      if (offset >= limit) {
         break;
       }
       size = limit - static_cast<size_t>(offset);
     }
-    // A sparse member leaves holes between blocks; they read as zeros.
-    if (static_cast<uint64_t>(offset) > text->size()) {
+    if (offset > text->size()) {
       text->resize(static_cast<size_t>(offset), '\0');
     }
-    text->append(static_cast<const char*>(block), size);
+    text->append(static_cast<const char*>(block.data), size);
   }
   return text->empty() ? ManifestSearch::kAbsent : ManifestSearch::kFound;
 }
@@ -113,25 +129,23 @@ bool hash_member_data(archive* a, Sha256* hash) {
   static const char kZeros[4096] = {};
   uint64_t position = 0;
   for (;;) {
-    const void* block = nullptr;
-    size_t size = 0;
-    la_int64_t offset = 0;
-    int r = archive_read_data_block(a, &block, &size, &offset);
+    DataBlock block;
+    const int r = next_data_block(a, &block);
     if (r == ARCHIVE_EOF) {
       return true;
     }
-    if (r != ARCHIVE_OK || offset < 0 ||
-        static_cast<uint64_t>(offset) < position) {
+    const auto offset = static_cast<uint64_t>(block.offset);
+    if (r != ARCHIVE_OK || offset < position) {
       return false;
     }
-    while (position < static_cast<uint64_t>(offset)) {
-      size_t n = static_cast<size_t>(std::min<uint64_t>(
-          sizeof kZeros, static_cast<uint64_t>(offset) - position));
+    while (position < offset) {
+      const size_t n = static_cast<size_t>(
+          std::min<uint64_t>(sizeof kZeros, offset - position));
       hash->update(kZeros, n);
       position += n;
     }
-    hash->update(block, size);
-    position += size;
+    hash->update(block.data, block.size);
+    position += block.size;
   }
 }
 
