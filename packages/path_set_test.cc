@@ -21,6 +21,10 @@ TEST(PathSet, AgreesWithAStandardSetThroughGrowth) {
     EXPECT_EQ(set.insert(path), reference.insert(path).second) << path;
   }
   EXPECT_EQ(set.size(), reference.size());
+  // Growth keeps every path, the first one included.
+  for (const std::string& path : reference) {
+    ASSERT_TRUE(set.contains(path)) << path;
+  }
   // Strings longer than a storage block are kept whole.
   std::string huge(3 << 20, 'h');
   EXPECT_TRUE(set.insert(huge));

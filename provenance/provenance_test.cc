@@ -149,7 +149,7 @@ TEST(FirstFetchUrl, FollowsGroupsOrderAndOverride) {
       .sort_regex = "://[^/]*dl\\.example/ ://[^/]*/"};
   PortVariables overridden = framework;
   overridden.site_override =
-      "https://distcache.freebsd.org/ https://o.example/";
+      " https://distcache.freebsd.org/ https://o.example/";
   const std::tuple<PortVariables, std::string, std::string> cases[] = {
       {framework, "sub/a.tgz", "https://dl.example/d/a.tgz"},
       {framework, "a.tgz", "https://dl.example/d/a.tgz"},
