@@ -26,9 +26,16 @@ bool is_other_hash_type(std::string_view sum) {
          sum[0] != '1';
 }
 
-bool has_line_break_or_nul(std::string_view text) {
-  return text.find('\n') != std::string_view::npos ||
-         text.find('\0') != std::string_view::npos;
+// True when `text` holds an ASCII control byte other than TAB: a line feed
+// or a NUL byte, but also a carriage return, \v, \f or 0x1C-0x1E, at which
+// common line readers split a line, so that the entry could forge another.
+bool has_control_byte(std::string_view text) {
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Returns true when a file entry whose value is the object `file` names an
@@ -149,7 +156,7 @@ ChecksumList collect_checksums(const ManifestValue& root,
     if (!checksum) {
       continue;
     }
-    if (has_line_break_or_nul(path) || has_line_break_or_nul(*checksum)) {
+    if (has_control_byte(path) || has_control_byte(*checksum)) {
       *messages += "  warning: " + std::string(label) +
                    ": skipped a file entry with a line break or NUL byte\n";
       continue;

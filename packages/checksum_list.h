@@ -55,8 +55,10 @@ std::optional<std::string_view> normalize_checksum(std::string_view text);
 // hex, one of another type other than 1 is marked needs_digest. Taken are:
 // every file of an own package (`label` by is_own_package), or else the files
 // whose `perm` has an execute bit, lacks one or is no string, and every path
-// containing "uefi-firmware". Entries whose path or checksum holds a line feed
-// or a NUL byte are left out, each with "  warning: <label>: skipped a file
+// containing "uefi-firmware". Entries whose path or checksum holds an ASCII
+// control byte other than TAB (0x00-0x08, 0x0A-0x1F, 0x7F: a line feed, a
+// carriage return, a NUL byte, ...) are left out, each with
+// "  warning: <label>: skipped a file
 // entry with a line break or NUL byte" appended to `*messages`. With
 // `verbose` set, a missing or non-object `files` is reported there too.
 // Every message ends in a line feed.
