@@ -56,7 +56,7 @@ void put_references(std::FILE* out, const PackageRecord& r) {
     write_text(out, "}]}");
     separator = ", ";
   }
-  if (!r.www.empty()) {
+  if (is_absolute_url(r.www)) {
     write_text(out, separator);
     write_text(out, "{\"type\": \"website\", \"url\": ");
     write_json_string(out, r.www);
@@ -87,7 +87,8 @@ void put_component(std::FILE* out, const CycloneDxProduct& product,
   if (!r.licenses.empty()) {
     put_licenses(out, r.licenses);
   }
-  if (!r.vcs_url.empty() || !r.www.empty() || !r.source_distributions.empty()) {
+  if (!r.vcs_url.empty() || is_absolute_url(r.www) ||
+      !r.source_distributions.empty()) {
     put_references(out, r);
   }
   write_text(out,

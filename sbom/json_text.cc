@@ -47,6 +47,23 @@ void write_json_string(std::FILE* out, std::string_view value) {
   write_text(out, "\"");
 }
 
+bool is_absolute_url(std::string_view text) {
+  const size_t colon = text.find("://");
+  if (colon == std::string_view::npos || colon == 0 ||
+      colon + 3 == text.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = text[i];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' ||
+                                c == '-' || c == '.'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string spdx_id(std::string_view name) {
   std::string id = "SPDXRef-";
   id.reserve(id.size() + name.size());

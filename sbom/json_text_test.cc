@@ -36,6 +36,16 @@ TEST(SpdxId, KeepsLettersDigitsHyphensAndDotsOnly) {
   }
 }
 
+TEST(IsAbsoluteUrl, NeedsASchemeAndSomethingAfterIt) {
+  for (std::string_view url : {"https://x", "git+ssh://h/p", "a1.-+://b"}) {
+    EXPECT_TRUE(is_absolute_url(url)) << url;
+  }
+  for (std::string_view text : {"", "UNKNOWN", "https://", "://x", "1http://x",
+                                "ht tp://x", "example.org/x", "mailto:a@b"}) {
+    EXPECT_FALSE(is_absolute_url(text)) << text;
+  }
+}
+
 TEST(UtcTimestamp, FormatsSecondsInUtcWhateverTheZone) {
   EXPECT_EQ(format_utc_timestamp(0), "1970-01-01T00:00:00Z");
   EXPECT_EQ(format_utc_timestamp(1735689599), "2024-12-31T23:59:59Z");

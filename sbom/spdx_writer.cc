@@ -27,8 +27,10 @@ void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
     write_text(out, ",\n");
   }
   if (!r.www.empty()) {
+    // pkg writes "UNKNOWN" for a port without a web site; SPDX takes only
+    // a URL there.
     write_text(out, "      \"homepage\": ");
-    write_json_string(out, r.www);
+    write_json_string(out, is_absolute_url(r.www) ? r.www : "NOASSERTION");
     write_text(out, ",\n");
   }
   write_text(out, "      \"licenseConcluded\": ");
@@ -45,6 +47,25 @@ void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
     write_json_string(out, "origin: " + r.origin);
   }
   write_text(out, "\n    }");
+}
+
+// Returns `text` with every byte but RFC 3986's unreserved characters
+// (letters, digits, "-", ".", "_", "~") %-encoded, for use in a URI.
+std::string uri_encoded(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+        (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+        c == '~') {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[static_cast<unsigned char>(c) >> 4];
+      out += kHex[static_cast<unsigned char>(c) & 0x0f];
+    }
+  }
+  return out;
 }
 
 std::string relationship(std::string_view from, std::string_view type,
@@ -74,17 +95,21 @@ std::vector<std::string> assign_spdx_ids(
     const std::vector<PackageRecord>& records) {
   std::vector<std::string> ids;
   ids.reserve(records.size());
-  std::unordered_set<std::string> taken;
+  // The document's own identifier is never a package's.
+  std::unordered_set<std::string> taken = {"SPDXRef-DOCUMENT"};
+  // Per clashing identifier, the suffix to try next: the numbers below it
+  // are taken, so each record costs a step or two however many clash.
+  std::unordered_map<std::string, uint64_t> next_suffix;
   for (const PackageRecord& r : records) {
     std::string id = spdx_id(r.name);
     if (taken.count(id) != 0) {
-      for (uint64_t n = 2;; ++n) {
-        std::string candidate = id + "-" + std::to_string(n);
-        if (taken.count(candidate) == 0) {
-          id = std::move(candidate);
-          break;
-        }
+      uint64_t& n = next_suffix.try_emplace(id, 2).first->second;
+      std::string candidate;
+      while (taken.count(candidate = id + "-" + std::to_string(n)) != 0) {
+        ++n;
       }
+      ++n;
+      id = std::move(candidate);
     }
     taken.insert(id);
     ids.push_back(std::move(id));
@@ -97,7 +122,7 @@ void write_spdx(std::FILE* out, std::string_view product_name,
                 const std::vector<PackageRecord>& records) {
   const std::vector<std::string> ids = assign_spdx_ids(records);
   const std::string space = std::string(kSpdxNamespaceBase) +
-                            std::string(product_name) + "-" +
+                            uri_encoded(product_name) + "-" +
                             std::string(created);
   write_text(
       out,

@@ -20,8 +20,9 @@ inline constexpr std::string_view kSpdxNamespaceBase =
 std::string spdx_license_expression(const std::vector<std::string>& licenses);
 
 // Returns one SPDX identifier per record, in order: spdx_id of its name, or,
-// when an earlier record already took that identifier, the identifier
-// followed by "-" and the first n = 2, 3, ... that gives one not yet taken.
+// when an earlier record or the document ("SPDXRef-DOCUMENT") already took
+// that identifier, the identifier followed by "-" and the first n = 2, 3,
+// ... that gives one not yet taken.
 std::vector<std::string> assign_spdx_ids(
     const std::vector<PackageRecord>& records);
 

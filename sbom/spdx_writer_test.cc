@@ -25,7 +25,10 @@ TEST(AssignSpdxIds, SuffixesLaterClashesWithTheFirstFreeNumber) {
         {"SPDXRef-foo-bar", "SPDXRef-foo-bar-2", "SPDXRef-foo-bar-3"}},
        // A later name whose own identifier an earlier suffix took.
        {{"x_y", "x+y", "x-y-2", "x-y"},
-        {"SPDXRef-x-y", "SPDXRef-x-y-2", "SPDXRef-x-y-2-2", "SPDXRef-x-y-3"}}};
+        {"SPDXRef-x-y", "SPDXRef-x-y-2", "SPDXRef-x-y-2-2", "SPDXRef-x-y-3"}},
+       // The document's own identifier is taken from the start.
+       {{"DOCUMENT", "DOCUMENT", "DOCUMENT-2"},
+        {"SPDXRef-DOCUMENT-2", "SPDXRef-DOCUMENT-3", "SPDXRef-DOCUMENT-2-2"}}};
   for (const auto& [names, want] : cases) {
     std::vector<PackageRecord> records(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
