@@ -30,6 +30,19 @@ UniqueFd open_regular_file(const char* path, std::string* reason) {
   return fd;
 }
 
+bool open_missing_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+      continue;
+    }
+    // The lowest free descriptor is the one just found closed.
+    if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool path_exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;

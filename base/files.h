@@ -16,6 +16,11 @@ namespace zps {
 // file". Allocates nothing when `reason` is null.
 UniqueFd open_regular_file(const char* path, std::string* reason = nullptr);
 
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that
+// no file the program opens later takes the place of a standard stream.
+// Returns false when one stays closed.
+[[nodiscard]] bool open_missing_standard_descriptors();
+
 // Returns true when `path`, following symbolic links, exists (any type).
 [[nodiscard]] bool path_exists(const std::string& path);
 
