@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace zps {
 
@@ -41,6 +42,20 @@ bool open_missing_standard_descriptors() {
     }
   }
   return true;
+}
+
+bool names_same_file(const std::string& a, const std::string& b) {
+  struct stat sa;
+  struct stat sb;
+  if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino &&
+           !S_ISCHR(sa.st_mode);
+  }
+  std::error_code ec;
+  const auto normal = [&](const std::string& p) {
+    return std::filesystem::absolute(p, ec).lexically_normal();
+  };
+  return normal(a) == normal(b);
 }
 
 bool path_exists(const std::string& path) {

@@ -21,6 +21,13 @@ UniqueFd open_regular_file(const char* path, std::string* reason = nullptr);
 // Returns false when one stays closed.
 [[nodiscard]] bool open_missing_standard_descriptors();
 
+// True when `a` and `b` name one file: the same path once made absolute
+// (against the working directory) and lexically normal, or, for existing
+// files, the same device and inode (links followed). Two names of one
+// character device (/dev/null, a terminal) do not count: writes to it do
+// not mix into a file.
+[[nodiscard]] bool names_same_file(const std::string& a, const std::string& b);
+
 // Returns true when `path`, following symbolic links, exists (any type).
 [[nodiscard]] bool path_exists(const std::string& path);
 

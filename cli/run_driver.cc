@@ -109,9 +109,33 @@ bool finish_output(OutputStream* out, const std::string& output_path) {
   return false;
 }
 
+// Returns the path of an output that names the same file as an earlier
+// one (-o, then --sbom-spdx, then --sbom-cyclonedx), or nothing.
+std::optional<std::string> shared_output(const RunOptions& options) {
+  std::vector<const std::string*> paths;
+  for (const std::string* path : {&options.output_path, &options.sbom_spdx_path,
+                                  &options.sbom_cyclonedx_path}) {
+    if (path->empty()) {
+      continue;
+    }
+    for (const std::string* earlier : paths) {
+      if (names_same_file(*earlier, *path)) {
+        return *path;
+      }
+    }
+    paths.push_back(path);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int run_driver(const RunOptions& options) {
+  // Before anything is opened: two outputs in one file would mix.
+  if (std::optional<std::string> path = shared_output(options)) {
+    write_err("Error: the same file is named for two outputs: " + *path + "\n");
+    return 1;
+  }
   std::unique_ptr<OutputStream> out =
       options.output_path.empty()
           ? OutputStream::standard_output()
