@@ -66,6 +66,23 @@ std::string error_text(archive* a) {
   return archive_errno(a) != 0 ? strerror(archive_errno(a)) : "unknown error";
 }
 
+// Reads the next member's header. Returns false at the end of the archive
+// or on an error. A warning is no end: libarchive warns, for one, about a
+// name it cannot convert to the C locale, such as a UTF-8 pax path record.
+bool next_header(archive* a, archive_entry** entry) {
+  const int r = archive_read_next_header(a, entry);
+  return r == ARCHIVE_OK || r == ARCHIVE_WARN;
+}
+
+// Returns a member's name as the bytes the archive holds: the name as read
+// when libarchive could take it in the C locale (a ustar name, a pax name
+// marked hdrcharset=BINARY), else its UTF-8 form (a pax path record, which
+// is UTF-8). Null when there is none.
+const char* member_name(archive_entry* entry) {
+  const char* name = archive_entry_pathname(entry);
+  return name != nullptr ? name : archive_entry_pathname_utf8(entry);
+}
+
 // One block of the current member's data as libarchive hands it out: the
 // member's bytes from `offset` on. A sparse member leaves holes between
 // blocks, which read as zeros.
@@ -227,8 +244,8 @@ std::unique_ptr<PackageArchive> PackageArchive::open_memory(
 ManifestSearch PackageArchive::read_manifest(std::string* text) {
   archive* a = handles_->reader.get();
   archive_entry* entry = nullptr;
-  while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
-    const char* name = archive_entry_pathname(entry);
+  while (next_header(a, &entry)) {
+    const char* name = member_name(entry);
     if (name != nullptr && std::string_view(name) == kManifestName) {
       la_int64_t declared =
           archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
@@ -249,19 +266,24 @@ MemberDigests PackageArchive::digest_remaining_members() {
   std::vector<std::pair<std::string, std::string>> hard_links;
   Sha256 hash;
   archive_entry* entry = nullptr;
-  while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
-    const char* name = archive_entry_pathname(entry);
+  while (next_header(a, &entry)) {
+    const char* name = member_name(entry);
     if (name == nullptr) {
       continue;
     }
     std::string path = absolute_member_path(name);
-    if (const char* target = archive_entry_hardlink(entry)) {
+    const char* link = archive_entry_hardlink(entry);
+    if (const char* target =
+            link != nullptr ? link : archive_entry_hardlink_utf8(entry)) {
       // Resolved after the pass: the member it names may come later.
       hard_links.emplace_back(std::move(path), absolute_member_path(target));
       continue;
     }
     if (archive_entry_filetype(entry) == AE_IFLNK) {
       const char* target = archive_entry_symlink(entry);
+      if (target == nullptr) {
+        target = archive_entry_symlink_utf8(entry);
+      }
       std::string text = target != nullptr ? target : "";
       if (!text.empty() && text.front() == '/') {
         text = text.substr(1) + std::string(1, '\0');
