@@ -10,8 +10,9 @@ namespace zps {
 // Returns the body of a JSON string literal for the bytes of `text`, without
 // the enclosing quotes: tab, line feed and carriage return as \t, \n and \r,
 // the double quote and the backslash behind a backslash, every other byte
-// below 0x20 as \u00xx (lower-case hex), and every byte from 0x20 up
-// (0x7F and 0x80-0xFF included) unchanged.
+// below 0x20 as \u00xx (lower-case hex), well-formed UTF-8 (0x7F included)
+// unchanged, and each maximal subpart of a sequence that is not UTF-8 as
+// one U+FFFD, so that the text is valid JSON for a strict reader.
 std::string json_escape(std::string_view text);
 
 // Writes `value` to `out` as a JSON string: a double quote, json_escape of

@@ -16,7 +16,19 @@ TEST(JsonEscape, EscapesControlBytesQuoteAndBackslashOnly) {
       {"\"\\\t\n\r", "\\\"\\\\\\t\\n\\r"},
       {"\x01\x08\x0C\x1F", "\\u0001\\u0008\\u000c\\u001f"},
       {{"a\0b", 3}, "a\\u0000b"},
-      {"caf\xC3\xA9 \xFF\x80", "caf\xC3\xA9 \xFF\x80"},
+      {"caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBF",
+       "caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBF"},
+      // Not UTF-8: each maximal subpart becomes one U+FFFD (Unicode's
+      // table 3-8 example), so does a byte that can start nothing, an
+      // overlong form, a surrogate and a code point past U+10FFFF.
+      {"a\xF1\x80\x80\xE1\x80\xC2"
+       "b",
+       "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+       "b"},
+      {"\xFF\x80\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"\xED\xA0\x80\xF4\x90\x80\x80",
+       "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"\xE0\xA0", "\xEF\xBF\xBD"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(json_escape(c.in), c.want);
