@@ -252,7 +252,17 @@ ManifestSearch PackageArchive::read_manifest(std::string* text) {
       return read_member(a, declared, text);
     }
     // Skipping a member of a compressed archive still decompresses it, but
-    // copies nothing.
+    // copies nothing; a member that would carry the search past its bound
+    // is not skipped at all. (Tar stores a member's data in full, so its
+    // size is what skipping it costs.)
+    const int64_t position = archive_filter_bytes(a, 0);
+    const int64_t size =
+        archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    if (position < 0 || size < 0 ||
+        static_cast<uint64_t>(position) + static_cast<uint64_t>(size) >
+            kMaxManifestSearchBytes) {
+      return ManifestSearch::kSearchTooLong;
+    }
     if (archive_read_data_skip(a) != ARCHIVE_OK) {
       break;
     }

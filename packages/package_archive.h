@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,11 +15,17 @@ namespace zps {
 // hostile size field or a decompression bomb cannot exhaust memory.
 inline constexpr size_t kMaxManifestBytes = size_t{256} << 20;
 
+// The most archive bytes, after decompression, read while looking for the
+// manifest. The package tool writes it among the first members; a package
+// that puts it after gigabytes is refused rather than decompressed.
+inline constexpr uint64_t kMaxManifestSearchBytes = uint64_t{256} << 20;
+
 // What looking for the manifest found.
 enum class ManifestSearch {
-  kFound,     // the text is the member's data
-  kAbsent,    // no usable member: none, an empty one, or unreadable data
-  kTooLarge,  // the member declares or yields more than kMaxManifestBytes
+  kFound,          // the text is the member's data
+  kAbsent,         // no usable member: none, an empty one, or unreadable data
+  kTooLarge,       // the member declares or yields more than kMaxManifestBytes
+  kSearchTooLong,  // not within the first kMaxManifestSearchBytes
 };
 
 // One package archive, read front to back once: first up to its manifest,

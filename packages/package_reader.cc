@@ -55,6 +55,11 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
                          std::to_string(kMaxManifestBytes) +
                          " bytes): " + std::string(label) + "\n";
       return result;
+    case ManifestSearch::kSearchTooLong:
+      result.messages += "  skip (no +MANIFEST in the first " +
+                         std::to_string(kMaxManifestSearchBytes) +
+                         " bytes): " + std::string(label) + "\n";
+      return result;
   }
   result.counted = true;
   result.document = parse_manifest(std::move(text), label, &result.messages);

@@ -18,7 +18,8 @@ struct PackageResult {
   bool counted = false;
   // The package's messages, each ending in a line feed, in the order they
   // arose: "  skip (cannot open): <label>: <reason>", "  skip (+MANIFEST
-  // larger than <kMaxManifestBytes> bytes): <label>", "  warning: no
+  // larger than <kMaxManifestBytes> bytes): <label>", "  skip (no +MANIFEST
+  // in the first <kMaxManifestSearchBytes> bytes): <label>", "  warning: no
   // +MANIFEST in <quoted file name>", "  UCL parse error (<label>): <parser
   // message>", the verbose "  [verbose] <label> keys: ..." line, and those of
   // collect_checksums and resolve_digests.
