@@ -30,4 +30,20 @@ std::string hex_text(std::string_view bytes) {
   return out;
 }
 
+std::string percent_encoded(std::string_view text, std::string_view kept) {
+  static constexpr char kUpperHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+        (c >= '0' && c <= '9') || kept.find(c) != std::string_view::npos) {
+      out += c;
+    } else {
+      out += '%';
+      out += kUpperHex[static_cast<unsigned char>(c) >> 4];
+      out += kUpperHex[static_cast<unsigned char>(c) & 0x0f];
+    }
+  }
+  return out;
+}
+
 }  // namespace zps

@@ -18,4 +18,8 @@ void write_hex(const std::uint8_t* bytes, size_t size, char* out);
 // Returns `bytes` as lower-case hex.
 std::string hex_text(std::string_view bytes);
 
+// Returns `text` with every byte %-encoded as "%XX" (upper-case hex) but
+// ASCII letters, digits and the bytes of `kept`.
+std::string percent_encoded(std::string_view text, std::string_view kept);
+
 }  // namespace zps

@@ -1,5 +1,6 @@
 #include "provenance/upstream_refs.h"
 
+#include "base/hex.h"
 #include "provenance/distfiles.h"
 #include "provenance/fetch_sites.h"
 #include "provenance/origin.h"
@@ -25,27 +26,10 @@ std::string ascii_lower(std::string_view text) {
 }
 
 // Returns `text` %-encoded as a purl component: every byte but ASCII
-// letters, digits and -._~!'()* as %XX (upper-case hex), and for a version
-// also ":" and "+" kept, as purl parsers write them.
+// letters, digits and -._~!'()* (and for a version ":" and "+") as %XX,
+// the bytes purl parsers write as they are.
 std::string purl_encoded(std::string_view text, bool version) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : text) {
-    const bool plain =
-        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-        (c >= '0' && c <= '9') ||
-        std::string_view("-._~!'()*").find(c) != std::string_view::npos ||
-        (version && (c == ':' || c == '+'));
-    if (plain) {
-      out += c;
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0f];
-    }
-  }
-  return out;
+  return percent_encoded(text, version ? "-._~!'()*:+" : "-._~!'()*");
 }
 
 bool is_group_char(char c) {

@@ -3,12 +3,17 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/hex.h"
 #include "base/output.h"
 #include "sbom/json_text.h"
 #include "sbom/license_map.h"
 
 namespace zps {
 namespace {
+
+// RFC 3986's unreserved characters besides letters and digits: what a
+// URI carries as it is.
+constexpr std::string_view kUnreservedMarks = "-._~";
 
 void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
   const std::string license = spdx_license_expression(r.licenses);
@@ -47,25 +52,6 @@ void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
     write_json_string(out, "origin: " + r.origin);
   }
   write_text(out, "\n    }");
-}
-
-// Returns `text` with every byte but RFC 3986's unreserved characters
-// (letters, digits, "-", ".", "_", "~") %-encoded, for use in a URI.
-std::string uri_encoded(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : text) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-        (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-        c == '~') {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[static_cast<unsigned char>(c) >> 4];
-      out += kHex[static_cast<unsigned char>(c) & 0x0f];
-    }
-  }
-  return out;
 }
 
 std::string relationship(std::string_view from, std::string_view type,
@@ -122,8 +108,8 @@ void write_spdx(std::FILE* out, std::string_view product_name,
                 const std::vector<PackageRecord>& records) {
   const std::vector<std::string> ids = assign_spdx_ids(records);
   const std::string space = std::string(kSpdxNamespaceBase) +
-                            uri_encoded(product_name) + "-" +
-                            std::string(created);
+                            percent_encoded(product_name, kUnreservedMarks) +
+                            "-" + std::string(created);
   write_text(
       out,
       "{\n  \"spdxVersion\": \"SPDX-2.3\",\n  \"dataLicense\": \"CC0-1.0\",\n"
