@@ -125,7 +125,7 @@ std::vector<std::string> group_sites(std::string_view env,
 bool is_cache(std::string_view site) {
   const std::string_view host = url_host(site);
   return host.size() == kCacheHost.size() &&
-         ends_with_ignoring_case(host, kCacheHost);
+         is_host_in_domain(host, kCacheHost);
 }
 
 // Returns the first site of `sites` in the order MASTER_SORT_AWK gives for
@@ -203,6 +203,12 @@ std::string_view url_host(std::string_view url) {
     host.remove_prefix(at + 1);
   }
   return host.substr(0, host.find(':'));
+}
+
+bool is_host_in_domain(std::string_view host, std::string_view domain) {
+  return ends_with_ignoring_case(host, domain) &&
+         (host.size() == domain.size() ||
+          host[host.size() - domain.size() - 1] == '.');
 }
 
 std::string first_fetch_url(const PortVariables& vars,

@@ -11,6 +11,11 @@ namespace zps {
 // without a user part or a port; empty when the URL has no "://".
 std::string_view url_host(std::string_view url);
 
+// True when `host` is `domain` or a host under it ("codeload.github.com"
+// under "github.com"), ignoring ASCII case.
+[[nodiscard]] bool is_host_in_domain(std::string_view host,
+                                     std::string_view domain);
+
 // Returns the URL the ports framework's fetch tries first for the distinfo
 // entry `distinfo_name` of the port whose variables are `vars`, skipping
 // the project's distfile cache (distcache.FreeBSD.org); empty when there

@@ -98,11 +98,7 @@ void master_site_rule(UpstreamRefs* refs, const PortVariables& vars,
   // Only a site on GitHub itself (github.com, codeload.github.com, ...):
   // "github.com/" in the path of another site, as a Go module proxy has it,
   // names no GitHub download.
-  const std::string host = ascii_lower(url_host(entry));
-  if (host != kGithubHost &&
-      (host.size() <= kGithubHost.size() ||
-       host.compare(host.size() - kGithubHost.size() - 1, std::string::npos,
-                    "." + std::string(kGithubHost)) != 0)) {
+  if (!is_host_in_domain(url_host(entry), kGithubHost)) {
     return;
   }
   std::string_view rest = std::string_view(entry).substr(entry.find("://") + 3);
