@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-targets=("${@:-manifest_fuzzer package_fuzzer}")
+targets=("${@:-manifest_fuzzer manifest_ucl_fuzzer package_fuzzer}")
 read -r -a targets <<<"${targets[*]}"
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

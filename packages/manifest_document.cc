@@ -1,21 +1,23 @@
-// Manifest JSON on RapidJSON, with the semantics the rest of the tool relies
-// on: keys keep the order of the text and the first of two equal keys wins;
-// strings are byte strings with a length (escapes decoded, "\u0000" kept,
-// invalid UTF-8 passed through); numbers are integers unless they have a
-// fraction or an exponent.
+// Manifest text, JSON on RapidJSON or the configuration syntax on our own
+// reader, with the semantics the rest of the tool relies on: keys keep the
+// order of the text and the first of two equal keys wins; strings are byte
+// strings with a length (escapes decoded, "\u0000" kept, invalid UTF-8 passed
+// through); numbers are integers unless they have a fraction or an exponent.
 //
-// RapidJSON's reader decodes the text in place and reports what it finds;
-// the document records each value as one fixed-size node in a flat array,
+// Both readers decode the text in place and report what they find; the
+// document records each value as one fixed-size node in a flat array,
 // in the order of the text. A container's node is followed by its members
 // (a key node, then the value's nodes) or elements, and knows the index
-// just past its last descendant, so a lookup steps over whole values. The
-// reader's recursion is kept far from the end of the stack by a nesting
+// just past its last descendant, so a lookup steps over whole values.
+// RapidJSON's recursion is kept far from the end of the stack by a nesting
 // limit, and nothing recurses on the way out.
 #include "packages/manifest_document.h"
 
 #include <string.h>
 
 #include <unordered_set>
+
+#include "packages/manifest_syntax.h"
 
 // SSE2 is part of every x86-64 processor; with it RapidJSON scans strings
 // sixteen bytes at a time. Its aligned loads may read past the end of the
@@ -36,14 +38,6 @@
 
 namespace zps {
 
-// One value of a parsed document.
-struct ManifestNode {
-  uint32_t offset;  // strings and keys: where the bytes start in the text
-  uint32_t length;  // strings and keys: byte count; containers: child count
-  uint32_t end;     // index just past this value's last descendant
-  int32_t type;     // a ManifestType, or kKey
-};
-
 struct ManifestDocument::Impl {
   std::string text;  // decoded in place; strings point into it
   std::vector<ManifestNode> nodes;
@@ -52,12 +46,6 @@ struct ManifestDocument::Impl {
 namespace {
 
 using Node = ManifestNode;
-
-constexpr int32_t kKey = -1;
-
-constexpr int32_t node_type(ManifestType type) {
-  return static_cast<int32_t>(type);
-}
 
 // Numbers arrive as their text: the module tells integers from floats but
 // never reads a value, so converting them would be wasted work.
@@ -68,85 +56,77 @@ constexpr unsigned kParseFlags =
 // of by comparing each key with the ones before it.
 constexpr size_t kLinearDedupLimit = 16;
 
-// Appends a node per event; stops the parse where objects and arrays nest
-// deeper than kMaxManifestDepth.
-class NodeBuilder {
+// Hands RapidJSON's events to the node builder; stops the parse where
+// objects and arrays nest deeper than kMaxManifestDepth.
+class RapidJsonEvents {
  public:
-  NodeBuilder(const char* base, std::vector<Node>* nodes)
-      : base_(base), nodes_(nodes) {}
+  RapidJsonEvents(const char* base, ManifestNodeBuilder* builder)
+      : base_(base), builder_(*builder) {}
 
-  bool Null() { return leaf(node_type(ManifestType::kNull)); }
-  bool Bool(bool) { return leaf(node_type(ManifestType::kBoolean)); }
-  bool Int(int) { return leaf(node_type(ManifestType::kInteger)); }
-  bool Uint(unsigned) { return leaf(node_type(ManifestType::kInteger)); }
-  bool Int64(int64_t) { return leaf(node_type(ManifestType::kInteger)); }
-  bool Uint64(uint64_t) { return leaf(node_type(ManifestType::kInteger)); }
-  bool Double(double) { return leaf(node_type(ManifestType::kFloat)); }
+  bool Null() { return leaf(ManifestType::kNull); }
+  bool Bool(bool) { return leaf(ManifestType::kBoolean); }
+  bool Int(int) { return leaf(ManifestType::kInteger); }
+  bool Uint(unsigned) { return leaf(ManifestType::kInteger); }
+  bool Int64(int64_t) { return leaf(ManifestType::kInteger); }
+  bool Uint64(uint64_t) { return leaf(ManifestType::kInteger); }
+  bool Double(double) { return leaf(ManifestType::kFloat); }
   bool RawNumber(const char* s, rapidjson::SizeType n, bool) {
     bool is_float = false;
     for (rapidjson::SizeType i = 0; i < n; ++i) {
       is_float = is_float || s[i] == '.' || s[i] == 'e' || s[i] == 'E';
     }
-    return leaf(is_float ? node_type(ManifestType::kFloat)
-                         : node_type(ManifestType::kInteger));
+    return leaf(is_float ? ManifestType::kFloat : ManifestType::kInteger);
   }
   bool String(const char* s, rapidjson::SizeType n, bool) {
-    return text(node_type(ManifestType::kString), s, n);
+    builder_.text(node_type(ManifestType::kString), s - base_, n);
+    return true;
   }
   bool Key(const char* s, rapidjson::SizeType n, bool) {
-    return text(kKey, s, n);
+    builder_.text(kManifestKey, s - base_, n);
+    return true;
   }
-  bool StartObject() { return open(node_type(ManifestType::kObject)); }
+  bool StartObject() { return open(ManifestType::kObject); }
   bool EndObject(rapidjson::SizeType members) { return close(members); }
-  bool StartArray() { return open(node_type(ManifestType::kArray)); }
+  bool StartArray() { return open(ManifestType::kArray); }
   bool EndArray(rapidjson::SizeType elements) { return close(elements); }
 
   bool too_deep() const { return too_deep_; }
 
  private:
-  uint32_t next_index() const { return static_cast<uint32_t>(nodes_->size()); }
-
-  bool leaf(int32_t type) {
-    nodes_->push_back({0, 0, next_index() + 1, type});
+  bool leaf(ManifestType type) {
+    builder_.leaf(type);
     return true;
   }
 
-  bool text(int32_t type, const char* s, rapidjson::SizeType n) {
-    nodes_->push_back(
-        {static_cast<uint32_t>(s - base_), n, next_index() + 1, type});
-    return true;
-  }
-
-  bool open(int32_t type) {
-    if (open_.size() >= kMaxManifestDepth) {
-      too_deep_ = true;
-      return false;
-    }
-    open_.push_back(next_index());
-    nodes_->push_back({0, 0, 0, type});
-    return true;
+  bool open(ManifestType type) {
+    too_deep_ = !builder_.open(type);
+    return !too_deep_;
   }
 
   bool close(rapidjson::SizeType children) {
-    Node& node = (*nodes_)[open_.back()];
-    open_.pop_back();
-    node.length = children;
-    node.end = next_index();
+    builder_.close(children);
     return true;
   }
 
   const char* base_;
-  std::vector<Node>* nodes_;
-  std::vector<uint32_t> open_;  // indexes of the containers not yet closed
+  ManifestNodeBuilder& builder_;
   bool too_deep_ = false;
 };
+
+// JSON starts with an object or an array; any other text is in the
+// configuration syntax. An empty text goes to RapidJSON, which names it.
+bool is_json_text(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  return first == std::string_view::npos || text[first] == '{' ||
+         text[first] == '[';
+}
 
 }  // namespace
 
 ManifestType ManifestValue::type() const {
   const Node& n = doc_->impl_->nodes[index_];
-  return n.type == kKey ? ManifestType::kString
-                        : static_cast<ManifestType>(n.type);
+  return n.type == kManifestKey ? ManifestType::kString
+                                : static_cast<ManifestType>(n.type);
 }
 
 std::optional<std::string_view> ManifestValue::string() const {
@@ -248,10 +228,18 @@ std::unique_ptr<ManifestDocument> ManifestDocument::parse(std::string text,
   // spares the copies of a growing array, and pages are only touched as
   // nodes are written.
   impl->nodes.reserve(impl->text.size() / 8 + 16);
-  NodeBuilder builder(impl->text.data(), &impl->nodes);
+  ManifestNodeBuilder builder(&impl->nodes);
+  if (!is_json_text(impl->text)) {
+    if (!read_configuration_text(&impl->text, &builder, error)) {
+      return nullptr;
+    }
+    return std::unique_ptr<ManifestDocument>(
+        new ManifestDocument(std::move(impl)));
+  }
+  RapidJsonEvents events(impl->text.data(), &builder);
   rapidjson::InsituStringStream stream(impl->text.data());
   rapidjson::Reader reader;
-  rapidjson::ParseResult result = reader.Parse<kParseFlags>(stream, builder);
+  rapidjson::ParseResult result = reader.Parse<kParseFlags>(stream, events);
   // The in-place reader takes a NUL byte for the end of the text. JSON
   // allows no raw NUL anywhere, so a parse that stopped at one, whether it
   // failed there or succeeded early, is reported as that byte.
@@ -261,8 +249,15 @@ std::unique_ptr<ManifestDocument> ManifestDocument::parse(std::string text,
         "Invalid NUL byte in the text. (offset " + std::to_string(stop) + ")";
     return nullptr;
   }
-  if (result.IsError()) {
-    *error = builder.too_deep()
+  // RapidJSON stops at a number beyond a double's range even when numbers
+  // are kept as text; it has changed nothing from that number on, so our
+  // reader takes the rest from there.
+  if (result.Code() == rapidjson::kParseErrorNumberTooBig) {
+    if (!continue_json_text(&impl->text, result.Offset(), &builder, error)) {
+      return nullptr;
+    }
+  } else if (result.IsError()) {
+    *error = events.too_deep()
                  ? "Nesting deeper than " + std::to_string(kMaxManifestDepth) +
                        " levels."
                  : rapidjson::GetParseError_En(result.Code());

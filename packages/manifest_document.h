@@ -63,8 +63,8 @@ struct ManifestMember {
   ManifestValue value;
 };
 
-// A parsed manifest: JSON text read as byte strings, with the key order of
-// the text kept.
+// A parsed manifest: JSON text, or text in the package tool's configuration
+// syntax, read as byte strings, with the key order of the text kept.
 class ManifestDocument {
  public:
   ~ManifestDocument();
@@ -72,7 +72,9 @@ class ManifestDocument {
   ManifestDocument& operator=(const ManifestDocument&) = delete;
 
   // Parses `text` (its exact length; any byte may occur), which the
-  // document keeps. Returns the document, or nullptr after setting `*error`
+  // document keeps: as JSON when its first byte other than a blank is "{" or
+  // "[" (or it has none), otherwise in the configuration syntax, whose
+  // macros are refused. Numbers of any size are read. Returns the document, or nullptr after setting `*error`
   // to the parser's message and the byte offset where it stopped. Objects
   // and arrays nested deeper than kMaxManifestDepth are a parse error.
   // Requires: error != nullptr.

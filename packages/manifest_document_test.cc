@@ -104,7 +104,6 @@ TEST(ManifestDocument, ParseErrorsGiveMessageAndOffset) {
       {{"{\"a\":1}\0", 8}, "Invalid NUL byte in the text. (offset 7)"},
       {{"{\"a\":\"x\0y\"}", 11}, "Invalid NUL byte in the text. (offset 7)"},
       {{"\0{}", 3}, "Invalid NUL byte in the text. (offset 0)"},
-      {"name: x", "Invalid value. (offset 1)"},
       {"[" + deepest + "]", "Nesting deeper than 1000 levels. (offset 4997)"},
       {std::string(10000000, '['),
        "Nesting deeper than 1000 levels. (offset 1001)"},
@@ -113,6 +112,129 @@ TEST(ManifestDocument, ParseErrorsGiveMessageAndOffset) {
     std::string error;
     EXPECT_EQ(ManifestDocument::parse(text, &error), nullptr);
     EXPECT_EQ(error, want) << text.substr(0, 40);
+  }
+}
+
+// The value as typed text: objects through members(), so a repeated key
+// shows once; I, F, B and N for integers, floats, booleans and null.
+std::string typed_text(ManifestValue value) {
+  switch (value.type()) {
+    case ManifestType::kObject: {
+      std::string text = "{";
+      for (const ManifestMember& m : value.members()) {
+        text += std::string(m.key) + ":" + typed_text(m.value) + ",";
+      }
+      return text + "}";
+    }
+    case ManifestType::kArray: {
+      std::string text = "[";
+      for (const ManifestValue& e : value.as_list()) {
+        text += typed_text(e) + ",";
+      }
+      return text + "]";
+    }
+    case ManifestType::kString:
+      return "'" + std::string(*value.string()) + "'";
+    case ManifestType::kInteger:
+      return "I";
+    case ManifestType::kFloat:
+      return "F";
+    case ManifestType::kBoolean:
+      return "B";
+    case ManifestType::kNull:
+      return "N";
+  }
+  return "?";
+}
+
+std::string parsed_text(std::string text) {
+  std::string error;
+  auto doc = ManifestDocument::parse(std::move(text), &error);
+  return doc == nullptr ? "error: " + error : typed_text(doc->root());
+}
+
+TEST(ManifestDocument, ReadsTheConfigurationSyntaxAsItsJson) {
+  const std::pair<std::string, std::string> cases[] = {
+      // As the package tool expands a manifest.
+      {"name = \"x\";\nlicenses [\n    \"GPLv2+\",\n    \"MIT\",\n]\n"
+       "deps {\n    libfoo {\n        version = \"2.3.1\";\n    }\n}\n"
+       "files {\n    /usr/local/bin/x {\n        sum = \"1$ab\";\n"
+       "        mtime = 1735689600;\n    }\n"
+       "    \"/usr/local/My File\" = \"1$cd\";\n}\n",
+       R"({"name":"x","licenses":["GPLv2+","MIT"],"deps":{"libfoo":)"
+       R"({"version":"2.3.1"}},"files":{"/usr/local/bin/x":{"sum":"1$ab",)"
+       R"("mtime":1735689600},"/usr/local/My File":"1$cd"}})"},
+      {"a: 1, b 'it\\'s \\x',\n'c d' : \"\\u00e9\\n\"; a = 2",
+       R"({"a":1,"b":"it's \\x","c d":"\u00e9\n"})"},
+      {"# top\n// more\n/* a /* nested */ comment */ k = v // after\n",
+       R"({"k":"v"})"},
+      {"d = <<EOD\nline 1\n  EOD inside\nEOD\ne = <<EOD\nEOD;\nf = <<X;\n",
+       R"({"d":"line 1\n  EOD inside","e":"","f":"<<X"})"},
+      {"t = [yes, ON, true, no, Off, FALSE, null, NULL]",
+       R"({"t":[true,true,true,false,false,false,null,null]})"},
+      {"n = [0, -5, +3, 1.5, 2E3, 0x1F, -0xff, 1., 0x, -, +-1, 01x]",
+       R"({"n":[0,0,0,1.0,1.0,0,0,"1.","0x","-","+-1","01x"]})"},
+      {"www = https://example.org/a#b?c=1;\np = /usr/x//y",
+       R"({"www":"https://example.org/a#b?c=1","p":"/usr/x//y"})"},
+      {"# only a comment\n", "{}"},
+      {" # braces\n{ \"a\": [1, {}] }", R"({"a":[1,{}]})"},
+  };
+  for (const auto& [ucl, json] : cases) {
+    EXPECT_EQ(parsed_text(ucl), parsed_text(json)) << ucl;
+    EXPECT_EQ(parsed_text(ucl).find("error"), std::string::npos) << ucl;
+  }
+}
+
+TEST(ManifestDocument, RefusesMacrosAndBrokenConfigurationText) {
+  const std::pair<std::string, std::string> cases[] = {
+      {".include \"/etc/passwd\"", "Macros are not read: .include (offset 0)"},
+      {"a {\n .priority 5\n}", "Macros are not read: .priority (offset 5)"},
+      {"a = \"open", "Missing a closing quotation mark in string. (offset 4)"},
+      {"a = 'open", "Missing a closing quotation mark in string. (offset 4)"},
+      {"a = \"x\ny\"", "Invalid control character in string. (offset 6)"},
+      {"a = \"\\q\"", "Invalid escape character in string. (offset 6)"},
+      {"a = \"\\ud800x\"", "The surrogate pair in string is invalid. (offset 11)"},
+      {"a = \"\\u12\"", "Incorrect hex digit after \\u escape in string. (offset 7)"},
+      {"a = 1 /* open", "Missing the end of a comment. (offset 6)"},
+      {"a = <<EOD\nno end\n", "Missing the end of a heredoc. (offset 4)"},
+      {"a { b = 1", "Missing a closing '}' of an object. (offset 9)"},
+      {"a [ 1", "Missing a closing ']' of an array. (offset 5)"},
+      {"a = 1 }", "Missing a name for object member. (offset 6)"},
+      {"a = ;", "Invalid value. (offset 4)"},
+      {"a =", "Missing a value after a key. (offset 3)"},
+      {"# c\n{ a = 1 } b", "The document root must not be followed by "
+                          "other values. (offset 14)"},
+      {{"a = 1\0", 6}, "Invalid NUL byte in the text. (offset 5)"},
+      {"a " + std::string(1001, '['),
+       "Nesting deeper than 1000 levels. (offset 1001)"},
+  };
+  for (const auto& [text, want] : cases) {
+    EXPECT_EQ(parsed_text(text), "error: " + want) << text;
+  }
+}
+
+TEST(ManifestDocument, ReadsNumbersBeyondTheRangeOfADouble) {
+  const std::string huge(400, '9');
+  const std::pair<std::string, std::string> cases[] = {
+      {R"({"q\"":"x\u00e9","n":1e309,"s":"\n"})", "{q\":'x\xC3\xA9',n:F,s:'\n',}"},
+      {"{\"x\":[1,2,{\"y\":-" + huge + ",\"z\":[true]}],\"w\":[0.5,1E+999]}",
+       "{x:[I,I,{y:I,z:[B,],},],w:[F,F,],}"},
+      {"[" + huge + ".5e-99999," + huge + "]", "[F,I,]"},
+      {R"({"a":1e309,})",
+       "error: Missing a name for object member. (offset 11)"},
+      {R"({"a":1e309 "b"})",
+       "error: Missing a comma or '}' after an object member. (offset 11)"},
+      {"[1e309 x]",
+       "error: Missing a comma or ']' after an array element. (offset 7)"},
+      {"[1e309,01]", "error: Missing a comma or ']' after an array "
+                     "element. (offset 8)"},
+      {"[1e309,1.]", "error: Missing fraction part in number. (offset 7)"},
+      {"[1e309,tru]", "error: Invalid value. (offset 7)"},
+      {"[1e309] 2", "error: The document root must not be followed by other "
+                    "values. (offset 8)"},
+  };
+  for (const auto& [json, want] : cases) {
+    EXPECT_EQ(parsed_text(json), want) << json.substr(0, 60);
   }
 }
 
