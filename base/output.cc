@@ -1,5 +1,13 @@
 #include "base/output.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace zps {
 namespace {
 
@@ -9,47 +17,169 @@ constexpr size_t kBufferBytes = size_t{1} << 16;
 // it, which lasts until the process ends.
 char standard_output_buffer[kBufferBytes];
 
+// The temporary files not yet finished, for remove_unfinished_outputs. A
+// slot's path is written before the slot is marked used, and a signal
+// handler reads only used slots.
+struct CleanupSlot {
+  volatile sig_atomic_t used;
+  char path[4096];
+};
+CleanupSlot cleanup_slots[8];
+
+int claim_cleanup_slot(const std::string& path) {
+  if (path.size() >= sizeof cleanup_slots[0].path) {
+    return -1;
+  }
+  for (int i = 0; i < static_cast<int>(std::size(cleanup_slots)); ++i) {
+    if (!cleanup_slots[i].used) {
+      memcpy(cleanup_slots[i].path, path.c_str(), path.size() + 1);
+      cleanup_slots[i].used = 1;
+      return i;
+    }
+  }
+  return -1;
+}
+
+void release_cleanup_slot(int slot) {
+  if (slot >= 0) {
+    cleanup_slots[slot].used = 0;
+  }
+}
+
+std::string parent_directory(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
 void write_text(std::FILE* out, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out);
 }
 
-OutputStream::OutputStream(std::FILE* file, bool owned)
-    : file_(file), owned_(owned) {
+void remove_unfinished_outputs() {
+  for (CleanupSlot& slot : cleanup_slots) {
+    if (slot.used) {
+      unlink(slot.path);
+      slot.used = 0;
+    }
+  }
+}
+
+OutputStream::OutputStream(std::FILE* file, bool owned,
+                           std::string temporary_path, std::string final_path)
+    : file_(file),
+      owned_(owned),
+      temporary_path_(std::move(temporary_path)),
+      final_path_(std::move(final_path)) {
   if (owned_) {
     buffer_ = std::make_unique<char[]>(kBufferBytes);
     std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferBytes);
   } else {
     std::setvbuf(file_, standard_output_buffer, _IOFBF, kBufferBytes);
   }
+  if (!temporary_path_.empty()) {
+    cleanup_slot_ = claim_cleanup_slot(temporary_path_);
+  }
 }
 
 OutputStream::~OutputStream() {
-  if (owned_ && file_ != nullptr) {
-    std::fclose(file_);
-  }
+  abandon();
 }
 
 std::unique_ptr<OutputStream> OutputStream::open_file(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  auto open_directly = [&]() -> std::unique_ptr<OutputStream> {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+      return nullptr;
+    }
+    return std::unique_ptr<OutputStream>(
+        new OutputStream(file, true, "", path));
+  };
+  std::string target = path;
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+      return open_directly();
+    }
+    target = real;
+    free(real);
+  }
+  const bool exists = stat(target.c_str(), &st) == 0;
+  if ((exists && !S_ISREG(st.st_mode)) || (!exists && errno != ENOENT)) {
+    return open_directly();
+  }
+  const size_t slash = target.rfind('/');
+  std::string temporary =
+      parent_directory(target) + "/." +
+      target.substr(slash == std::string::npos ? 0 : slash + 1) + ".tmp-XXXXXX";
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) {
+    return open_directly();
+  }
+  if (exists) {
+    (void)fchmod(fd, st.st_mode & 07777);
+    if (st.st_uid != geteuid() || st.st_gid != getegid()) {
+      (void)fchown(fd, st.st_uid, st.st_gid);
+    }
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    (void)fchmod(fd, 0666 & ~mask);
+  }
+  std::FILE* file = fdopen(fd, "wb");
   if (file == nullptr) {
+    close(fd);
+    unlink(temporary.c_str());
     return nullptr;
   }
-  return std::unique_ptr<OutputStream>(new OutputStream(file, true));
+  return std::unique_ptr<OutputStream>(
+      new OutputStream(file, true, std::move(temporary), std::move(target)));
 }
 
 std::unique_ptr<OutputStream> OutputStream::standard_output() {
-  return std::unique_ptr<OutputStream>(new OutputStream(stdout, false));
+  return std::unique_ptr<OutputStream>(new OutputStream(stdout, false, "", ""));
 }
 
 bool OutputStream::finish() {
   bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-  if (owned_) {
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
+  if (!owned_) {
+    return ok;
+  }
+  if (!temporary_path_.empty() && ok) {
+    // Some file systems cannot sync (EINVAL); the data is still complete.
+    ok = fsync(fileno(file_)) == 0 || errno == EINVAL;
+  }
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
+  if (!temporary_path_.empty()) {
+    if (!ok || rename(temporary_path_.c_str(), final_path_.c_str()) != 0) {
+      ok = false;
+      unlink(temporary_path_.c_str());
+    }
+    release_cleanup_slot(cleanup_slot_);
   }
   return ok;
+}
+
+void OutputStream::abandon() {
+  if (file_ == nullptr) {
+    return;
+  }
+  if (!owned_) {
+    std::fflush(file_);
+    return;
+  }
+  std::fclose(file_);
+  file_ = nullptr;
+  if (!temporary_path_.empty()) {
+    unlink(temporary_path_.c_str());
+    release_cleanup_slot(cleanup_slot_);
+  }
 }
 
 }  // namespace zps

@@ -1,9 +1,13 @@
 #include "cli/run_driver.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -128,6 +132,40 @@ std::optional<std::string> shared_output(const RunOptions& options) {
   return std::nullopt;
 }
 
+extern "C" void remove_outputs_and_stop(int signal_number) {
+  remove_unfinished_outputs();
+  raise(signal_number);  // the default action again, so the status tells it
+}
+
+// The C++ runtime calls this when an allocation fails: the partial output
+// files go, and the run ends with a message instead of an abort.
+void stop_out_of_memory() {
+  remove_unfinished_outputs();
+  static constexpr char kMessage[] =
+      "Error: out of memory; no output file was written\n";
+  (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  _exit(1);
+}
+
+// A run stopped by a signal leaves no temporary output file behind; the
+// process still ends by the signal (status 130 for SIGINT, 143 for
+// SIGTERM in a shell). A signal ignored when the run started (nohup, a
+// background job) stays ignored.
+void remove_outputs_on_stop() {
+  struct sigaction action = {};
+  action.sa_handler = remove_outputs_and_stop;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction before = {};
+    if (sigaction(signal_number, nullptr, &before) == 0 &&
+        before.sa_handler != SIG_IGN) {
+      (void)sigaction(signal_number, &action, nullptr);
+    }
+  }
+  std::set_new_handler(stop_out_of_memory);
+}
+
 }  // namespace
 
 int run_driver(const RunOptions& options) {
@@ -136,6 +174,7 @@ int run_driver(const RunOptions& options) {
     write_err("Error: the same file is named for two outputs: " + *path + "\n");
     return 1;
   }
+  remove_outputs_on_stop();
   std::unique_ptr<OutputStream> out =
       options.output_path.empty()
           ? OutputStream::standard_output()
@@ -175,8 +214,9 @@ int run_driver(const RunOptions& options) {
 
   for (const std::string& repo_dir : options.repo_dirs) {
     if (!process_repository(repo_dir, &state)) {
-      // The lines already written stay complete.
-      (void)finish_output(out.get(), options.output_path);
+      // An output file is not put in place unfinished; on standard
+      // output the lines already written stay whole.
+      out->abandon();
       return 1;
     }
   }
