@@ -23,6 +23,7 @@ endif()
 # failure status; tests tell them apart through a status of their own.
 set(ZPS_TEST_ENVIRONMENT
     "ASAN_OPTIONS=exitcode=86:detect_leaks=1"
+    "ZPS_SANITIZED=${ZPS_SANITIZE}"
     "UBSAN_OPTIONS=exitcode=86:print_stacktrace=1:halt_on_error=1")
 
 # zps_library(name SOURCES ... [TESTS ...] [DEPS ...] [PRIVATE_DEPS ...])

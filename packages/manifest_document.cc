@@ -17,6 +17,7 @@
 
 #include <unordered_set>
 
+#include "base/memory.h"
 #include "packages/manifest_syntax.h"
 
 // SSE2 is part of every x86-64 processor; with it RapidJSON scans strings
@@ -78,30 +79,20 @@ class RapidJsonEvents {
     return leaf(is_float ? ManifestType::kFloat : ManifestType::kInteger);
   }
   bool String(const char* s, rapidjson::SizeType n, bool) {
-    builder_.text(node_type(ManifestType::kString), s - base_, n);
-    return true;
+    return builder_.text(node_type(ManifestType::kString), s - base_, n);
   }
   bool Key(const char* s, rapidjson::SizeType n, bool) {
-    builder_.text(kManifestKey, s - base_, n);
-    return true;
+    return builder_.text(kManifestKey, s - base_, n);
   }
   bool StartObject() { return open(ManifestType::kObject); }
   bool EndObject(rapidjson::SizeType members) { return close(members); }
   bool StartArray() { return open(ManifestType::kArray); }
   bool EndArray(rapidjson::SizeType elements) { return close(elements); }
 
-  bool too_deep() const { return too_deep_; }
-
  private:
-  bool leaf(ManifestType type) {
-    builder_.leaf(type);
-    return true;
-  }
+  bool leaf(ManifestType type) { return builder_.leaf(type); }
 
-  bool open(ManifestType type) {
-    too_deep_ = !builder_.open(type);
-    return !too_deep_;
-  }
+  bool open(ManifestType type) { return builder_.open(type); }
 
   bool close(rapidjson::SizeType children) {
     builder_.close(children);
@@ -110,7 +101,6 @@ class RapidJsonEvents {
 
   const char* base_;
   ManifestNodeBuilder& builder_;
-  bool too_deep_ = false;
 };
 
 // JSON starts with an object or an array; any other text is in the
@@ -226,8 +216,11 @@ std::unique_ptr<ManifestDocument> ManifestDocument::parse(std::string text,
   impl->text = std::move(text);
   // A manifest has about one node per 15 bytes; reserving for one per 8
   // spares the copies of a growing array, and pages are only touched as
-  // nodes are written.
-  impl->nodes.reserve(impl->text.size() / 8 + 16);
+  // nodes are written. Where that much cannot be had, the array grows.
+  const size_t expected_nodes = impl->text.size() / 8 + 16;
+  if (can_allocate(expected_nodes * sizeof(ManifestNode))) {
+    impl->nodes.reserve(expected_nodes);
+  }
   ManifestNodeBuilder builder(&impl->nodes);
   if (!is_json_text(impl->text)) {
     if (!read_configuration_text(&impl->text, &builder, error)) {
@@ -257,7 +250,8 @@ std::unique_ptr<ManifestDocument> ManifestDocument::parse(std::string text,
       return nullptr;
     }
   } else if (result.IsError()) {
-    *error = events.too_deep()
+    *error = builder.out_of_memory() ? std::string(kManifestOutOfMemory)
+             : result.Code() == rapidjson::kParseErrorTermination
                  ? "Nesting deeper than " + std::to_string(kMaxManifestDepth) +
                        " levels."
                  : rapidjson::GetParseError_En(result.Code());

@@ -174,6 +174,10 @@ class TextReader {
 
   bool run(Step step);
   bool fail(const char* message, size_t offset);
+  // Passes on the builder's `success`, failing the parse where memory ran out.
+  bool added(bool success) {
+    return success || fail(kManifestOutOfMemory, pos_);
+  }
   bool at_end() const { return pos_ >= text_.size(); }
   char peek() const { return text_[pos_]; }
   bool refuse_nul();
@@ -188,7 +192,7 @@ class TextReader {
   bool read_double_quoted(int32_t type);
   bool read_single_quoted(int32_t type);
   bool read_heredoc();
-  void read_bare_value();
+  bool read_bare_value();
   bool read_json_number();
   bool read_json_literal();
 
@@ -260,7 +264,9 @@ bool TextReader::skip_blanks_and_comments() {
 bool TextReader::open(bool is_object, bool braced) {
   if (!builder_.open(is_object ? ManifestType::kObject
                                : ManifestType::kArray)) {
-    return fail("Nesting deeper than 1000 levels.", pos_);
+    return fail(builder_.out_of_memory() ? kManifestOutOfMemory
+                                         : "Nesting deeper than 1000 levels.",
+                pos_);
   }
   stack_.push_back({is_object, braced, 0});
   return true;
@@ -443,7 +449,9 @@ bool TextReader::read_key() {
                " (offset " + std::to_string(start) + ")";
       return false;
     }
-    builder_.text(kManifestKey, start, pos_ - start);
+    if (!builder_.text(kManifestKey, start, pos_ - start)) {
+      return fail(kManifestOutOfMemory, start);
+    }
   }
   if (!skip_blanks_and_comments()) {
     return false;
@@ -497,17 +505,15 @@ bool TextReader::read_value(Step* next) {
       return read_heredoc();
     }
   }
-  read_bare_value();
-  return true;
+  return read_bare_value();
 }
 
 bool TextReader::read_json_literal() {
   for (std::string_view word : {"true", "false", "null"}) {
     if (text_.compare(pos_, word.size(), word) == 0) {
-      builder_.leaf(word == "null" ? ManifestType::kNull
-                                   : ManifestType::kBoolean);
       pos_ += word.size();
-      return true;
+      return added(builder_.leaf(word == "null" ? ManifestType::kNull
+                                                : ManifestType::kBoolean));
     }
   }
   return fail("Invalid value.", pos_);
@@ -521,13 +527,13 @@ bool TextReader::read_json_number() {
   if (length == 0) {
     return fail(problem, pos_);
   }
-  builder_.leaf(is_float ? ManifestType::kFloat : ManifestType::kInteger);
   pos_ += length;
-  return true;
+  return added(
+      builder_.leaf(is_float ? ManifestType::kFloat : ManifestType::kInteger));
 }
 
 // A bare value runs to a blank or a separator; its word says its type.
-void TextReader::read_bare_value() {
+bool TextReader::read_bare_value() {
   const size_t start = pos_;
   while (!at_end() && !is_blank(peek()) && strchr(";,}]", peek()) == nullptr) {
     ++pos_;
@@ -535,20 +541,19 @@ void TextReader::read_bare_value() {
   const std::string_view word(text_.data() + start, pos_ - start);
   for (std::string_view truth : {"true", "yes", "on", "false", "no", "off"}) {
     if (equals_ignoring_case(word, truth)) {
-      builder_.leaf(ManifestType::kBoolean);
-      return;
+      return added(builder_.leaf(ManifestType::kBoolean));
     }
   }
   if (equals_ignoring_case(word, "null")) {
-    builder_.leaf(ManifestType::kNull);
-    return;
+    return added(builder_.leaf(ManifestType::kNull));
   }
   bool is_float = false;
   if (is_number_word(word, &is_float)) {
-    builder_.leaf(is_float ? ManifestType::kFloat : ManifestType::kInteger);
-    return;
+    return added(builder_.leaf(is_float ? ManifestType::kFloat
+                                        : ManifestType::kInteger));
   }
-  builder_.text(node_type(ManifestType::kString), start, word.size());
+  return added(
+      builder_.text(node_type(ManifestType::kString), start, word.size()));
 }
 
 // Decodes a "..." string with JSON's escapes in place and adds it as a node
@@ -575,8 +580,7 @@ bool TextReader::read_double_quoted(int32_t type) {
     const char c = peek();
     if (c == '"') {
       ++pos_;
-      builder_.text(type, start, out - start);
-      return true;
+      return added(builder_.text(type, start, out - start));
     }
     if (c != '\\') {
       return fail("Invalid control character in string.", pos_);
@@ -641,8 +645,7 @@ bool TextReader::read_single_quoted(int32_t type) {
     const char c = peek();
     if (c == '\'') {
       ++pos_;
-      builder_.text(type, start, out - start);
-      return true;
+      return added(builder_.text(type, start, out - start));
     }
     if (c == '\\' && pos_ + 1 < text_.size() &&
         (text_[pos_ + 1] == '\'' || text_[pos_ + 1] == '\n')) {
@@ -674,9 +677,9 @@ bool TextReader::read_heredoc() {
         (after == text_.size() || is_blank(text_[after]) ||
          strchr(";,}]", text_[after]) != nullptr)) {
       const size_t length = line == body ? 0 : line - 1 - body;
-      builder_.text(node_type(ManifestType::kString), body, length);
       pos_ = after;
-      return true;
+      return added(
+          builder_.text(node_type(ManifestType::kString), body, length));
     }
     const size_t line_end = text_.find('\n', line);
     if (line_end == std::string::npos) {

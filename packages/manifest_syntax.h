@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/memory.h"
 #include "packages/manifest_document.h"
 
 namespace zps {
@@ -21,6 +23,10 @@ struct ManifestNode {
 
 inline constexpr int32_t kManifestKey = -1;
 
+// The parse error of a manifest whose values do not fit in memory.
+inline constexpr char kManifestOutOfMemory[] =
+    "Not enough memory for the manifest's values.";
+
 constexpr int32_t node_type(ManifestType type) {
   return static_cast<int32_t>(type);
 }
@@ -33,20 +39,25 @@ class ManifestNodeBuilder {
   explicit ManifestNodeBuilder(std::vector<ManifestNode>* nodes)
       : nodes_(nodes) {}
 
-  void leaf(ManifestType type) {
-    nodes_->push_back({0, 0, next_index() + 1, node_type(type)});
+  // Each adding call returns false, adding nothing, when the memory for
+  // the node cannot be had (out_of_memory() says so).
+  [[nodiscard]] bool leaf(ManifestType type) {
+    return room() &&
+           (nodes_->push_back({0, 0, next_index() + 1, node_type(type)}), true);
   }
 
   // A string value or a key whose bytes are text[offset, offset + length).
-  void text(int32_t type, size_t offset, size_t length) {
-    nodes_->push_back({static_cast<uint32_t>(offset),
-                       static_cast<uint32_t>(length), next_index() + 1, type});
+  [[nodiscard]] bool text(int32_t type, size_t offset, size_t length) {
+    return room() && (nodes_->push_back({static_cast<uint32_t>(offset),
+                                         static_cast<uint32_t>(length),
+                                         next_index() + 1, type}),
+                      true);
   }
 
-  // Returns false, adding nothing, where the container would nest deeper
-  // than kMaxManifestDepth.
+  // Also returns false, adding nothing, where the container would nest
+  // deeper than kMaxManifestDepth.
   [[nodiscard]] bool open(ManifestType type) {
-    if (open_.size() >= kMaxManifestDepth) {
+    if (open_.size() >= kMaxManifestDepth || !room()) {
       return false;
     }
     open_.push_back(next_index());
@@ -63,6 +74,8 @@ class ManifestNodeBuilder {
     node.end = next_index();
   }
 
+  bool out_of_memory() const { return out_of_memory_; }
+
   // The indexes of the containers not yet closed, outermost first.
   const std::vector<uint32_t>& open_containers() const { return open_; }
   const std::vector<ManifestNode>& nodes() const { return *nodes_; }
@@ -70,8 +83,24 @@ class ManifestNodeBuilder {
  private:
   uint32_t next_index() const { return static_cast<uint32_t>(nodes_->size()); }
 
+  // A manifest decides how many nodes it has, so the array grows only into
+  // memory known to be there.
+  bool room() {
+    if (nodes_->size() < nodes_->capacity()) {
+      return true;
+    }
+    const size_t grown = std::max<size_t>(64, 2 * nodes_->capacity());
+    if (!can_allocate(grown * sizeof(ManifestNode))) {
+      out_of_memory_ = true;
+      return false;
+    }
+    nodes_->reserve(grown);
+    return true;
+  }
+
   std::vector<ManifestNode>* nodes_;
   std::vector<uint32_t> open_;
+  bool out_of_memory_ = false;
 };
 
 // Reads `text` in the configuration syntax (pairs `key = value;`

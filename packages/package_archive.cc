@@ -11,6 +11,7 @@
 #include <archive_entry.h>
 
 #include "base/files.h"
+#include "base/memory.h"
 #include "base/sha256.h"
 
 namespace zps {
@@ -27,6 +28,10 @@ using ArchiveReader = std::unique_ptr<archive, ArchiveReadDeleter>;
 constexpr size_t kBlockSize = 10240;
 constexpr size_t kFileReadSize = 64 * 1024;
 constexpr std::string_view kManifestName = "+MANIFEST";
+
+// The most room reserved for a manifest before its data arrives: real
+// manifests mostly fit, and a false size in a header costs at most this.
+constexpr size_t kFirstManifestReserve = size_t{1} << 20;
 
 // The compressions packages use. Each must be built into libarchive: one
 // that libarchive would hand to an external program (ARCHIVE_WARN) is left
@@ -105,9 +110,10 @@ int next_data_block(archive* a, DataBlock* block) {
 // records a size is read up to that size, and a read error or a short
 // member yields what a single read of that size would: nothing on error,
 // the bytes present otherwise. A member without a recorded size is read
-// until its end, and what came before an error is kept. Room for a declared
-// size (at most kMaxManifestBytes) is reserved, but its pages are touched
-// only as data arrives, so a false size costs no memory.
+// until its end, and what came before an error is kept. The text grows as
+// data arrives: a declared size is only a hint for the first reservation,
+// so a false one costs nothing, and each growth first makes sure the
+// memory can be had.
 ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
   if (declared > 0 && static_cast<uint64_t>(declared) > kMaxManifestBytes) {
     return ManifestSearch::kTooLarge;
@@ -116,9 +122,7 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
   const size_t limit =
       sized ? static_cast<size_t>(declared) : kMaxManifestBytes;
   text->clear();
-  if (sized) {
-    text->reserve(limit);  // bounded above; untouched pages cost nothing
-  }
+  text->reserve(std::min(limit, kFirstManifestReserve));
   for (;;) {
     // Blocks come straight from the decompressor's buffer, so each byte is
     // copied once, into the text.
@@ -145,6 +149,17 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
         break;
       }
       size = limit - static_cast<size_t>(offset);
+    }
+    const size_t needed =
+        std::max<size_t>(text->size(), static_cast<size_t>(offset)) + size;
+    if (needed > text->capacity()) {
+      const size_t grown =
+          std::min(limit, std::max(needed, 2 * text->capacity()));
+      if (!can_allocate(grown)) {
+        *text = std::string();
+        return ManifestSearch::kCannotHold;
+      }
+      text->reserve(grown);
     }
     if (offset > text->size()) {
       text->resize(static_cast<size_t>(offset), '\0');

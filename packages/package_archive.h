@@ -26,6 +26,7 @@ enum class ManifestSearch {
   kAbsent,         // no usable member: none, an empty one, or unreadable data
   kTooLarge,       // the member declares or yields more than kMaxManifestBytes
   kSearchTooLong,  // not within the first kMaxManifestSearchBytes
+  kCannotHold,     // memory for the text could not be had
 };
 
 // One package archive, read front to back once: first up to its manifest,

@@ -55,6 +55,10 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
                          std::to_string(kMaxManifestBytes) +
                          " bytes): " + std::string(label) + "\n";
       return result;
+    case ManifestSearch::kCannotHold:
+      result.messages += "  skip (not enough memory for its +MANIFEST): " +
+                         std::string(label) + "\n";
+      return result;
     case ManifestSearch::kSearchTooLong:
       result.messages += "  skip (no +MANIFEST in the first " +
                          std::to_string(kMaxManifestSearchBytes) +
