@@ -181,16 +181,20 @@ ChecksumList collect_checksums(const ManifestValue& root,
 
 void resolve_digests(ChecksumList* list, const MemberDigests& digests,
                      std::string_view label, std::string* messages) {
+  const std::string why =
+      digests.stopped_at_bytes == 0
+          ? " (the manifest sum is not SHA-256 and the archive holds no data for it)\n"
+          : " (the manifest sum is not SHA-256 and the package's members past " +
+                std::to_string(digests.stopped_at_bytes) +
+                " bytes of data were not read)\n";
   std::vector<ChecksumEntry> kept;
   kept.reserve(list->entries.size());
   for (ChecksumEntry& e : list->entries) {
     if (e.needs_digest) {
-      auto found = digests.find(std::string(e.path));
-      if (found == digests.end()) {
-        *messages +=
-            "  warning: " + std::string(label) + ": no SHA-256 for " +
-            std::string(e.path) +
-            " (the manifest sum is not SHA-256 and the archive holds no data for it)\n";
+      auto found = digests.by_path.find(std::string(e.path));
+      if (found == digests.by_path.end()) {
+        *messages += "  warning: " + std::string(label) + ": no SHA-256 for " +
+                     std::string(e.path) + why;
         continue;
       }
       e.checksum = list->storage.emplace_back(hex_text(found->second));

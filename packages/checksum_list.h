@@ -69,7 +69,9 @@ ChecksumList collect_checksums(const ManifestValue& root,
 // digest in `digests`; an entry whose path has none is removed, with
 // "  warning: <label>: no SHA-256 for <path> (the manifest sum is not
 // SHA-256 and the archive holds no data for it)" and a line feed appended
-// to `*messages`.
+// to `*messages`, or, when the members were not all read, "(the manifest
+// sum is not SHA-256 and the package's members past <N> bytes of data were
+// not read)".
 void resolve_digests(ChecksumList* list, const MemberDigests& digests,
                      std::string_view label, std::string* messages);
 

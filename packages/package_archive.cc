@@ -1,6 +1,7 @@
 #include "packages/package_archive.h"
 
 #include <string.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -176,29 +177,44 @@ std::string absolute_member_path(std::string_view name) {
                                              : std::string(name);
 }
 
-// Feeds the current member's data to `hash`, holes of a sparse member as
-// zeros. Returns false when the data cannot be read.
-bool hash_member_data(archive* a, Sha256* hash) {
+// Feeds the data of the current member, whose header gives its `size`, to
+// `hash`: holes of a sparse member as zeros, a hole at the end included
+// (libarchive gives no block for it). Counts what it hashes against
+// `*budget`. Returns false when the data cannot be read or the budget runs
+// out (`*over_budget` set then).
+bool hash_member_data(archive* a, uint64_t size, Sha256* hash, uint64_t* budget,
+                      bool* over_budget) {
   static const char kZeros[4096] = {};
   uint64_t position = 0;
-  for (;;) {
-    DataBlock block;
-    const int r = next_data_block(a, &block);
-    if (r == ARCHIVE_EOF) {
-      return true;
-    }
-    const auto offset = static_cast<uint64_t>(block.offset);
-    if (r != ARCHIVE_OK || offset < position) {
+  // Hashes zeros up to `offset` and then `data`, if the budget allows.
+  auto take = [&](uint64_t offset, const void* data, size_t length) {
+    const uint64_t cost = offset - position + length;
+    if (cost > *budget) {
+      *over_budget = true;
       return false;
     }
+    *budget -= cost;
     while (position < offset) {
       const size_t n = static_cast<size_t>(
           std::min<uint64_t>(sizeof kZeros, offset - position));
       hash->update(kZeros, n);
       position += n;
     }
-    hash->update(block.data, block.size);
-    position += block.size;
+    hash->update(data, length);
+    position += length;
+    return true;
+  };
+  for (;;) {
+    DataBlock block;
+    const int r = next_data_block(a, &block);
+    if (r == ARCHIVE_EOF) {
+      return position >= size || take(size, nullptr, 0);
+    }
+    const auto offset = static_cast<uint64_t>(block.offset);
+    if (r != ARCHIVE_OK || offset < position ||
+        !take(offset, block.data, block.size)) {
+      return false;
+    }
   }
 }
 
@@ -209,6 +225,7 @@ struct PackageArchive::Handles {
   // close the descriptor) goes first.
   UniqueFd fd;
   ArchiveReader reader;
+  uint64_t package_bytes = 0;  // the size of the package file
 };
 
 PackageArchive::PackageArchive(std::unique_ptr<Handles> handles)
@@ -224,6 +241,10 @@ std::unique_ptr<PackageArchive> PackageArchive::open_file(
   handles->fd = open_regular_file(path.c_str(), reason);
   if (!handles->fd.valid()) {
     return nullptr;
+  }
+  struct stat st;
+  if (fstat(handles->fd.get(), &st) == 0) {
+    handles->package_bytes = static_cast<uint64_t>(st.st_size);
   }
   handles->reader = new_reader();
   if (handles->reader == nullptr) {
@@ -242,6 +263,7 @@ std::unique_ptr<PackageArchive> PackageArchive::open_file(
 std::unique_ptr<PackageArchive> PackageArchive::open_memory(
     std::string_view bytes, std::string* reason) {
   auto handles = std::make_unique<Handles>();
+  handles->package_bytes = bytes.size();
   handles->reader = new_reader();
   if (handles->reader == nullptr) {
     *reason = "out of memory";
@@ -290,6 +312,12 @@ MemberDigests PackageArchive::digest_remaining_members() {
   MemberDigests digests;
   std::vector<std::pair<std::string, std::string>> hard_links;
   Sha256 hash;
+  const uint64_t package_bytes = std::min<uint64_t>(
+      handles_->package_bytes, UINT64_MAX / kHashedBytesPerPackageByte);
+  const uint64_t bound =
+      std::max(kMinHashedBytes, kHashedBytesPerPackageByte * package_bytes);
+  uint64_t budget = bound;
+  bool over_budget = false;
   archive_entry* entry = nullptr;
   while (next_header(a, &entry)) {
     const char* name = member_name(entry);
@@ -313,21 +341,29 @@ MemberDigests PackageArchive::digest_remaining_members() {
       if (!text.empty() && text.front() == '/') {
         text = text.substr(1) + std::string(1, '\0');
       }
-      digests[path] = sha256_of(text);
+      digests.by_path[path] = sha256_of(text);
       continue;
     }
     if (archive_entry_filetype(entry) != AE_IFREG) {
       continue;
     }
-    if (!hash_member_data(a, &hash)) {
+    // Only a sparse member's size says how far its last hole reaches.
+    const la_int64_t declared = archive_entry_size(entry);
+    const uint64_t size = archive_entry_sparse_count(entry) > 0 && declared > 0
+                              ? static_cast<uint64_t>(declared)
+                              : 0;
+    if (!hash_member_data(a, size, &hash, &budget, &over_budget)) {
+      if (over_budget) {
+        digests.stopped_at_bytes = bound;
+      }
       break;
     }
-    digests[path] = hash.finish();
+    digests.by_path[path] = hash.finish();
   }
   for (const auto& [link, target] : hard_links) {
-    auto found = digests.find(target);
-    if (found != digests.end()) {
-      digests[link] = found->second;
+    auto found = digests.by_path.find(target);
+    if (found != digests.by_path.end()) {
+      digests.by_path[link] = found->second;
     }
   }
   return digests;

@@ -62,7 +62,10 @@ class PackageArchive {
   // it, as the package tool hashes links), of the data of its target for a
   // hard link. A member name without a leading "/" gets one; of two members
   // with one path the later counts, as it would on disk. A read error ends
-  // the pass with the digests found so far.
+  // the pass with the digests found so far, and so does a member that would
+  // take the bytes hashed past the package's bound (kMinHashedBytes, or
+  // kHashedBytesPerPackageByte times the package's size if larger), which
+  // the result then names.
   MemberDigests digest_remaining_members();
 
  private:
