@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/keyed_hash.h"
 #include "base/output.h"
 #include "base/paths.h"
 #include "packages/checksum_list.h"
@@ -40,7 +41,7 @@ struct RunState {
   bool wants_provenance = false;
   ProvenanceSettings provenance;
   PathSet seen_paths;
-  std::unordered_set<std::string> seen_names;
+  std::unordered_set<std::string, KeyedHash> seen_names;
   std::vector<PackageRecord> records;
   uint64_t package_total = 0;
   uint64_t checksum_count = 0;

@@ -17,6 +17,7 @@
 
 #include <unordered_set>
 
+#include "base/keyed_hash.h"
 #include "base/memory.h"
 #include "packages/manifest_syntax.h"
 
@@ -180,7 +181,7 @@ std::vector<ManifestMember> ManifestValue::members() const {
     }
     return unique;
   }
-  std::unordered_set<std::string_view> seen;
+  std::unordered_set<std::string_view, KeyedHash> seen;
   seen.reserve(out.size());
   for (const ManifestMember& m : out) {
     if (seen.insert(m.key).second) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/keyed_hash.h"
+
 namespace zps {
 
 // The most logical bytes (data, and the holes of sparse members as zeros)
@@ -17,7 +19,7 @@ inline constexpr uint64_t kHashedBytesPerPackageByte = 1024;
 // The SHA-256 digests of a package archive's members.
 struct MemberDigests {
   // Digests (32 bytes) by path, each path beginning with "/".
-  std::unordered_map<std::string, std::string> by_path;
+  std::unordered_map<std::string, std::string, KeyedHash> by_path;
   // Set when the members were not all read because the package reached its
   // bound of hashed bytes; 0 when every member was read.
   uint64_t stopped_at_bytes = 0;

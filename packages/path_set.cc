@@ -1,10 +1,10 @@
 #include "packages/path_set.h"
 
 #include <string.h>
-#include <sys/random.h>
-#include <time.h>
 
 #include <algorithm>
+
+#include "base/keyed_hash.h"
 
 namespace zps {
 namespace {
@@ -12,47 +12,8 @@ namespace {
 constexpr size_t kInitialSlots = 4096;  // a power of two
 constexpr size_t kBlockBytes = size_t{1} << 20;
 
-uint64_t mix(uint64_t x) {
-  x ^= x >> 33;
-  x *= 0xff51afd7ed558ccdULL;
-  x ^= x >> 33;
-  x *= 0xc4ceb9fe1a85ec53ULL;
-  x ^= x >> 33;
-  return x;
-}
-
-// A key chosen at random for the run, so that no manifest can be made of
-// paths that all hash alike (mix alone is invertible): without the key
-// their slots, and so the cost of inserting them, cannot be foreseen. The
-// output does not depend on it.
-uint64_t run_key() {
-  static const uint64_t key = [] {
-    uint64_t k = 0;
-    if (getrandom(&k, sizeof k, 0) != static_cast<ssize_t>(sizeof k)) {
-      // No entropy to be had: the clock and an address still vary.
-      k = static_cast<uint64_t>(time(nullptr)) ^
-          reinterpret_cast<uintptr_t>(&k);
-    }
-    return mix(k);
-  }();
-  return key;
-}
-
-// Eight bytes at a time, keyed; a good enough spread for paths.
 uint32_t hash_of(std::string_view s) {
-  const uint64_t key = run_key();
-  uint64_t h = key ^ s.size();
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    uint64_t word;
-    memcpy(&word, s.data() + i, 8);
-    h = mix(h ^ word) + key;
-  }
-  uint64_t tail = 0;
-  if (i < s.size()) {
-    memcpy(&tail, s.data() + i, s.size() - i);
-  }
-  return static_cast<uint32_t>(mix(mix(h ^ tail) ^ key));
+  return static_cast<uint32_t>(keyed_hash(s));
 }
 
 }  // namespace

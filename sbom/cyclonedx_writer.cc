@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "base/keyed_hash.h"
 #include "base/output.h"
 #include "sbom/json_text.h"
 #include "sbom/license_map.h"
@@ -127,7 +128,7 @@ void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
   }
   write_text(out, "  ],\n  \"dependencies\": [\n");
 
-  std::unordered_set<std::string_view> names;
+  std::unordered_set<std::string_view, KeyedHash> names;
   for (const PackageRecord& r : records) {
     names.insert(r.name);
   }

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "base/hex.h"
+#include "base/keyed_hash.h"
 #include "base/output.h"
 #include "sbom/json_text.h"
 #include "sbom/license_map.h"
@@ -82,10 +83,10 @@ std::vector<std::string> assign_spdx_ids(
   std::vector<std::string> ids;
   ids.reserve(records.size());
   // The document's own identifier is never a package's.
-  std::unordered_set<std::string> taken = {"SPDXRef-DOCUMENT"};
+  std::unordered_set<std::string, KeyedHash> taken = {"SPDXRef-DOCUMENT"};
   // Per clashing identifier, the suffix to try next: the numbers below it
   // are taken, so each record costs a step or two however many clash.
-  std::unordered_map<std::string, uint64_t> next_suffix;
+  std::unordered_map<std::string, uint64_t, KeyedHash> next_suffix;
   for (const PackageRecord& r : records) {
     std::string id = spdx_id(r.name);
     if (taken.count(id) != 0) {
@@ -134,7 +135,7 @@ void write_spdx(std::FILE* out, std::string_view product_name,
   write_text(out, "  ],\n  \"relationships\": [\n");
 
   std::vector<std::string> lines;
-  std::unordered_map<std::string_view, std::string_view> id_of_name;
+  std::unordered_map<std::string_view, std::string_view, KeyedHash> id_of_name;
   for (size_t i = 0; i < records.size(); ++i) {
     lines.push_back(relationship("SPDXRef-DOCUMENT", "DESCRIBES", ids[i]));
     id_of_name.emplace(records[i].name, ids[i]);
