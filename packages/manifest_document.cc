@@ -206,6 +206,58 @@ std::vector<ManifestValue> ManifestValue::as_list() const {
   return out;
 }
 
+std::vector<ManifestMember> ManifestValue::members(size_t max_count,
+                                                   bool* more) const {
+  const Node& object = doc_->impl_->nodes[index_];
+  *more = false;
+  if (object.type != node_type(ManifestType::kObject) ||
+      object.length <= max_count) {
+    return members();
+  }
+  // Only the first keys are wanted: find them without listing the rest.
+  const std::vector<Node>& nodes = doc_->impl_->nodes;
+  const std::string& text = doc_->impl_->text;
+  std::vector<ManifestMember> out;
+  std::unordered_set<std::string_view, KeyedHash> seen;
+  for (uint32_t k = index_ + 1; k < object.end; k = nodes[k + 1].end) {
+    std::string_view key(text.data() + nodes[k].offset, nodes[k].length);
+    if (!seen.insert(key).second) {
+      continue;
+    }
+    if (out.size() == max_count) {
+      *more = true;
+      break;
+    }
+    out.push_back({key, ManifestValue(doc_, k + 1)});
+  }
+  return out;
+}
+
+std::vector<std::string_view> ManifestValue::list_strings(size_t max_count,
+                                                          size_t max_bytes,
+                                                          bool* more) const {
+  std::vector<std::string_view> out;
+  *more = false;
+  const std::vector<Node>& nodes = doc_->impl_->nodes;
+  const bool is_array = nodes[index_].type == node_type(ManifestType::kArray);
+  const uint32_t first = is_array ? index_ + 1 : index_;
+  const uint32_t end = is_array ? nodes[index_].end : index_ + 1;
+  size_t bytes = 0;
+  for (uint32_t e = first; e < end; e = nodes[e].end) {
+    std::optional<std::string_view> text = ManifestValue(doc_, e).string();
+    if (!text) {
+      continue;
+    }
+    if (out.size() == max_count || text->size() > max_bytes - bytes) {
+      *more = true;
+      break;
+    }
+    bytes += text->size();
+    out.push_back(*text);
+  }
+  return out;
+}
+
 ManifestDocument::ManifestDocument(std::unique_ptr<Impl> impl)
     : impl_(std::move(impl)) {}
 

@@ -46,9 +46,22 @@ class ManifestValue {
   // later occurrences are left out. Empty for any other value.
   std::vector<ManifestMember> members() const;
 
+  // As members(), but only the first `max_count` of them; `*more` says
+  // whether the object has further keys.
+  // Requires: more != nullptr.
+  std::vector<ManifestMember> members(size_t max_count, bool* more) const;
+
   // Returns the value as a list: the elements of an array in order, or the
   // value itself for anything else.
   std::vector<ManifestValue> as_list() const;
+
+  // Returns the string values among as_list(), in order, up to `max_count`
+  // of them and `max_bytes` in all: a string that does not fit ends the
+  // list. `*more` says whether strings were left out.
+  // Requires: more != nullptr.
+  std::vector<std::string_view> list_strings(size_t max_count,
+                                             size_t max_bytes,
+                                             bool* more) const;
 
  private:
   friend class ManifestDocument;

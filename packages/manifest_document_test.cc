@@ -115,6 +115,44 @@ TEST(ManifestDocument, ParseErrorsGiveMessageAndOffset) {
   }
 }
 
+TEST(ManifestDocument, BoundedListsKeepTheirFirstValues) {
+  struct Case {
+    std::string json;
+    size_t max_count, max_bytes;
+    std::string want;  // the strings, each followed by ";", then + for more
+  };
+  const Case cases[] = {
+      {R"(["a",1,"bb",null,"c"])", 9, 9, "a;bb;c;"},
+      {R"(["a",1,"bb",null,"c"])", 2, 9, "a;bb;+"},
+      {R"(["a",1,"bb",null,"c"])", 9, 3, "a;bb;+"},
+      {R"(["a",1,"bb",null,"c"])", 9, 2, "a;+"},
+      {R"(["a","bb"])", 2, 3, "a;bb;"},
+      {R"("single")", 1, 6, "single;"},
+      {R"("single")", 1, 5, "+"},
+      {R"({"k":"v"})", 9, 9, ""},
+  };
+  for (const Case& c : cases) {
+    auto doc = parse_ok(R"({"l":)" + c.json + "}");
+    bool more = false;
+    std::string got;
+    for (std::string_view text : doc->root().lookup("l")->list_strings(
+             c.max_count, c.max_bytes, &more)) {
+      got += std::string(text) + ";";
+    }
+    EXPECT_EQ(got + (more ? "+" : ""), c.want) << c.json << " " << c.max_count;
+  }
+  auto doc = parse_ok(R"({"b":"1","a":"2","b":"3","c":"4","a":"5","d":"6"})");
+  for (size_t max_count : {1, 3, 4, 9}) {
+    bool more = false;
+    std::string got;
+    for (const ManifestMember& m : doc->root().members(max_count, &more)) {
+      got += std::string(m.key) + std::string(*m.value.string());
+    }
+    EXPECT_EQ(got, std::string("b1a2c4d6").substr(0, 2 * max_count));
+    EXPECT_EQ(more, max_count < 4) << max_count;
+  }
+}
+
 // The value as typed text: objects through members(), so a repeated key
 // shows once; I, F, B and N for integers, floats, booleans and null.
 std::string typed_text(ManifestValue value) {
@@ -193,8 +231,10 @@ TEST(ManifestDocument, RefusesMacrosAndBrokenConfigurationText) {
       {"a = 'open", "Missing a closing quotation mark in string. (offset 4)"},
       {"a = \"x\ny\"", "Invalid control character in string. (offset 6)"},
       {"a = \"\\q\"", "Invalid escape character in string. (offset 6)"},
-      {"a = \"\\ud800x\"", "The surrogate pair in string is invalid. (offset 11)"},
-      {"a = \"\\u12\"", "Incorrect hex digit after \\u escape in string. (offset 7)"},
+      {"a = \"\\ud800x\"",
+       "The surrogate pair in string is invalid. (offset 11)"},
+      {"a = \"\\u12\"",
+       "Incorrect hex digit after \\u escape in string. (offset 7)"},
       {"a = 1 /* open", "Missing the end of a comment. (offset 6)"},
       {"a = <<EOD\nno end\n", "Missing the end of a heredoc. (offset 4)"},
       {"a { b = 1", "Missing a closing '}' of an object. (offset 9)"},
@@ -202,8 +242,9 @@ TEST(ManifestDocument, RefusesMacrosAndBrokenConfigurationText) {
       {"a = 1 }", "Missing a name for object member. (offset 6)"},
       {"a = ;", "Invalid value. (offset 4)"},
       {"a =", "Missing a value after a key. (offset 3)"},
-      {"# c\n{ a = 1 } b", "The document root must not be followed by "
-                          "other values. (offset 14)"},
+      {"# c\n{ a = 1 } b",
+       "The document root must not be followed by "
+       "other values. (offset 14)"},
       {{"a = 1\0", 6}, "Invalid NUL byte in the text. (offset 5)"},
       {"a " + std::string(1001, '['),
        "Nesting deeper than 1000 levels. (offset 1001)"},
@@ -216,7 +257,8 @@ TEST(ManifestDocument, RefusesMacrosAndBrokenConfigurationText) {
 TEST(ManifestDocument, ReadsNumbersBeyondTheRangeOfADouble) {
   const std::string huge(400, '9');
   const std::pair<std::string, std::string> cases[] = {
-      {R"({"q\"":"x\u00e9","n":1e309,"s":"\n"})", "{q\":'x\xC3\xA9',n:F,s:'\n',}"},
+      {R"({"q\"":"x\u00e9","n":1e309,"s":"\n"})",
+       "{q\":'x\xC3\xA9',n:F,s:'\n',}"},
       {"{\"x\":[1,2,{\"y\":-" + huge + ",\"z\":[true]}],\"w\":[0.5,1E+999]}",
        "{x:[I,I,{y:I,z:[B,],},],w:[F,F,],}"},
       {"[" + huge + ".5e-99999," + huge + "]", "[F,I,]"},
@@ -226,12 +268,14 @@ TEST(ManifestDocument, ReadsNumbersBeyondTheRangeOfADouble) {
        "error: Missing a comma or '}' after an object member. (offset 11)"},
       {"[1e309 x]",
        "error: Missing a comma or ']' after an array element. (offset 7)"},
-      {"[1e309,01]", "error: Missing a comma or ']' after an array "
-                     "element. (offset 8)"},
+      {"[1e309,01]",
+       "error: Missing a comma or ']' after an array "
+       "element. (offset 8)"},
       {"[1e309,1.]", "error: Missing fraction part in number. (offset 7)"},
       {"[1e309,tru]", "error: Invalid value. (offset 7)"},
-      {"[1e309] 2", "error: The document root must not be followed by other "
-                    "values. (offset 8)"},
+      {"[1e309] 2",
+       "error: The document root must not be followed by other "
+       "values. (offset 8)"},
   };
   for (const auto& [json, want] : cases) {
     EXPECT_EQ(parsed_text(json), want) << json.substr(0, 60);

@@ -79,7 +79,13 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
                     label, &result.messages);
   }
   if (wants_record) {
-    result.record = build_package_record(root);
+    std::string cut;
+    result.record = build_package_record(root, &cut);
+    if (!cut.empty()) {
+      cut.resize(cut.size() - 2);  // the last ", "
+      result.messages += "  warning: " + std::string(label) +
+                         ": SBOM record cut to its bounds: " + cut + "\n";
+    }
   }
   return result;
 }

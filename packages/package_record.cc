@@ -15,9 +15,31 @@ std::string string_member(const ManifestValue& object, std::string_view key) {
   return std::string(value->string().value_or(std::string_view()));
 }
 
+// Cuts `text` to at most `max_bytes`, before any UTF-8 sequence the cut
+// would split; names `field` in `*cut` when it cuts.
+void bound_text(std::string* text, size_t max_bytes, std::string_view field,
+                std::string* cut) {
+  if (text->size() <= max_bytes) {
+    return;
+  }
+  size_t end = max_bytes;
+  for (size_t back = 0;
+       back < 3 && end > 0 &&
+       (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80;
+       ++back) {
+    --end;
+  }
+  text->resize(end);
+  *cut +=
+      std::string(field) + " (first " + std::to_string(max_bytes) + " bytes), ";
+}
+
 }  // namespace
 
-PackageRecord build_package_record(const ManifestValue& root) {
+PackageRecord build_package_record(const ManifestValue& root,
+                                   std::string* cut) {
+  std::string ignored;
+  cut = cut != nullptr ? cut : &ignored;
   PackageRecord record;
   record.name = string_member(root, "name");
   record.version = string_member(root, "version");
@@ -28,21 +50,47 @@ PackageRecord build_package_record(const ManifestValue& root) {
   record.maintainer = string_member(root, "maintainer");
   record.origin = string_member(root, "origin");
   if (std::optional<ManifestValue> licenses = root.lookup("licenses")) {
-    for (const ManifestValue& license : licenses->as_list()) {
-      if (std::optional<std::string_view> text = license.string()) {
-        record.licenses.emplace_back(*text);
-      }
+    bool more = false;
+    for (std::string_view license : licenses->list_strings(
+             kMaxRecordLicenses, kMaxRecordLicenseBytes, &more)) {
+      record.licenses.emplace_back(license);
+    }
+    if (more) {
+      *cut += "licenses (first " + std::to_string(kMaxRecordLicenses) +
+              " values, " + std::to_string(kMaxRecordLicenseBytes) +
+              " bytes), ";
     }
   }
   if (std::optional<ManifestValue> deps = root.lookup("deps")) {
-    for (const ManifestMember& dep : deps->members()) {
+    bool more = false;
+    size_t bytes = 0;
+    for (const ManifestMember& dep : deps->members(kMaxRecordDeps, &more)) {
+      if (dep.key.size() > kMaxRecordDepBytes - bytes) {
+        more = true;
+        break;
+      }
+      bytes += dep.key.size();
       record.deps.emplace_back(dep.key);
+    }
+    if (more) {
+      *cut += "deps (first " + std::to_string(kMaxRecordDeps) + " values, " +
+              std::to_string(kMaxRecordDepBytes) + " bytes), ";
     }
   }
   if (std::optional<ManifestValue> annotations = root.lookup("annotations")) {
     record.ports_top_git_hash =
         string_member(*annotations, "ports_top_git_hash");
   }
+  for (auto [field, name] :
+       {std::pair{&record.name, "name"},
+        {&record.version, "version"},
+        {&record.www, "www"},
+        {&record.maintainer, "maintainer"},
+        {&record.origin, "origin"},
+        {&record.ports_top_git_hash, "ports_top_git_hash"}}) {
+    bound_text(field, kMaxRecordTextBytes, name, cut);
+  }
+  bound_text(&record.desc, kMaxRecordDescBytes, "desc", cut);
   return record;
 }
 

@@ -32,11 +32,24 @@ struct PackageRecord {
   std::vector<SourceDistribution> source_distributions;
 };
 
+// What a record keeps at most, so that a package of a few kilobytes cannot
+// hold gigabytes until the SBOM stage; real packages stay far below. A list
+// keeps its first values up to both bounds; a text keeps its first bytes
+// (cut before a UTF-8 sequence that would not fit).
+inline constexpr size_t kMaxRecordLicenses = 64;
+inline constexpr size_t kMaxRecordLicenseBytes = 64 * 1024;  // all together
+inline constexpr size_t kMaxRecordDeps = 10000;
+inline constexpr size_t kMaxRecordDepBytes = 1024 * 1024;  // all together
+inline constexpr size_t kMaxRecordDescBytes = 64 * 1024;
+inline constexpr size_t kMaxRecordTextBytes = 4096;  // each other text
+
 // Returns the record of the manifest whose root value is `root`: the string
 // values of name, version, desc (%-decoded), www, maintainer and origin; the
 // strings of `licenses` (an array, or a single value); the keys of a `deps`
-// object; and the string annotations.ports_top_git_hash. Values of another kind
-// leave their field empty. Writes nothing.
-PackageRecord build_package_record(const ManifestValue& root);
+// object; and the string annotations.ports_top_git_hash. Values of another
+// kind leave their field empty. Where a field is cut to its bound, the
+// field, its bound and a ", " go after `*cut` (which may be null).
+PackageRecord build_package_record(const ManifestValue& root,
+                                   std::string* cut = nullptr);
 
 }  // namespace zps
