@@ -92,7 +92,7 @@ OutputStream::~OutputStream() {
 
 std::unique_ptr<OutputStream> OutputStream::open_file(const std::string& path) {
   auto open_directly = [&]() -> std::unique_ptr<OutputStream> {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path.c_str(), "wbe");  // e: close-on-exec
     if (file == nullptr) {
       return nullptr;
     }

@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "base/output.h"
@@ -33,6 +35,8 @@ constexpr std::string_view kUsageTail[] = {
     "  --distfiles DIR       Distfiles dir; for borrowed tarball components without a",
     "                        VCS, emit source-distribution refs with Streebog-256 of",
     "                        the local distfile (default: <ports-tree>/distfiles)",
+    "  -j, --jobs N          Read packages and query ports on N threads",
+    "                        (default: the number of usable CPUs; output is the same)",
     "  -v, --verbose         Print diagnostic info to stderr",
     "  -h, --help            Show this help",
     "",
@@ -74,6 +78,29 @@ const ValueOption* find_value_option(std::string_view word) {
   return nullptr;
 }
 
+// The most worker threads a run starts; more would only wait.
+constexpr unsigned kMaxJobs = 1024;
+
+// Reads a job count: a positive decimal number, digits only, taken as
+// kMaxJobs when larger.
+std::optional<unsigned> parse_jobs(std::string_view text) {
+  if (text.empty()) {
+    return std::nullopt;
+  }
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+    value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(c - '0'),
+                               kMaxJobs);
+  }
+  if (value == 0) {
+    return std::nullopt;
+  }
+  return static_cast<unsigned>(value);
+}
+
 }  // namespace
 
 void print_usage(std::string_view program, std::FILE* err) {
@@ -108,6 +135,19 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
       } else {
         parsed.*(option->field) = std::move(value);
       }
+    } else if (word == "-j" || word == "--jobs") {
+      std::optional<unsigned> jobs =
+          i + 1 < argc ? parse_jobs(argv[i + 1]) : std::nullopt;
+      if (!jobs) {
+        write_text(err,
+                   i + 1 < argc
+                       ? "Invalid job count: " + std::string(argv[i + 1]) + "\n"
+                       : "Unknown option: " + std::string(word) + "\n");
+        print_usage(program, err);
+        return 1;
+      }
+      parsed.jobs = *jobs;
+      ++i;
     } else if (word == "-v" || word == "--verbose") {
       parsed.verbose = true;
     } else if (word == "-h" || word == "--help") {

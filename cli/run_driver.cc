@@ -14,6 +14,7 @@
 
 #include "base/files.h"
 #include "base/keyed_hash.h"
+#include "base/ordered_work.h"
 #include "base/output.h"
 #include "base/paths.h"
 #include "packages/checksum_list.h"
@@ -30,6 +31,11 @@ namespace {
 
 constexpr uint64_t kProgressEvery = 500;
 
+// Packages read ahead of the one being written, per worker: enough to keep
+// every worker busy while one package is slow, few enough that memory does
+// not grow with the repository.
+constexpr size_t kPackagesAheadPerJob = 4;
+
 void write_err(std::string_view text) {
   write_text(stderr, text);
 }
@@ -37,6 +43,7 @@ void write_err(std::string_view text) {
 // The run-wide state that outlives one package.
 struct RunState {
   std::FILE* out = nullptr;
+  unsigned jobs = 1;
   bool wants_records = false;
   bool wants_provenance = false;
   ProvenanceSettings provenance;
@@ -53,16 +60,13 @@ void accept_record(PackageRecord record, RunState* state) {
   if (record.name.empty() || !state->seen_names.insert(record.name).second) {
     return;
   }
-  if (state->wants_provenance) {
-    derive_upstream_refs(&record, state->provenance);
-  }
   state->records.push_back(std::move(record));
 }
 
-// Reads, lists and counts one package, and reports its messages. Returns
-// true when its manifest text was read, so that it counts as processed.
-bool process_package(const std::string& package_path, RunState* state) {
-  PackageResult package = read_package(package_path, state->wants_records);
+// Lists and counts one package that a worker has read, and reports its
+// messages. Returns true when its manifest text was read, so that it counts
+// as processed.
+bool commit_package(PackageResult package, RunState* state) {
   write_err(package.messages);
   write_checksums(package.checksums.entries, &state->seen_paths, state->out);
   state->checksum_count += package.checksums.entries.size();
@@ -86,19 +90,39 @@ bool process_repository(const std::string& repo_dir, RunState* state) {
     return false;
   }
   uint64_t package_count = 0;
-  for (const std::string& package_path : *packages) {
-    if (!process_package(package_path, state)) {
-      continue;
-    }
-    ++package_count;
-    if (package_count % kProgressEvery == 0) {
-      write_err("  processed " + std::to_string(package_count) + "/" +
-                std::to_string(packages->size()) + " packages (" +
-                std::to_string(state->checksum_count) + " files)...\n");
-    }
-  }
+  // Workers read the packages; this thread writes each one's lines and
+  // messages in the order of the list, so the output is that of one thread.
+  run_ordered(
+      packages->size(), state->jobs, state->jobs * kPackagesAheadPerJob,
+      [&](size_t i) {
+        return read_package((*packages)[i], state->wants_records);
+      },
+      [&](size_t, PackageResult package) {
+        if (!commit_package(std::move(package), state)) {
+          return;
+        }
+        ++package_count;
+        if (package_count % kProgressEvery == 0) {
+          write_err("  processed " + std::to_string(package_count) + "/" +
+                    std::to_string(packages->size()) + " packages (" +
+                    std::to_string(state->checksum_count) + " files)...\n");
+        }
+      });
   state->package_total += package_count;
   return true;
+}
+
+// Fills in the source references of every record, on the run's workers:
+// each record's own make query and distfile hashes, which write nothing.
+void derive_all_upstream_refs(RunState* state) {
+  std::vector<PackageRecord>& records = state->records;
+  run_ordered(
+      records.size(), state->jobs, state->jobs * kPackagesAheadPerJob,
+      [&](size_t i) {
+        derive_upstream_refs(&records[i], state->provenance);
+        return true;
+      },
+      [](size_t, bool) {});
 }
 
 // Finishes the checksum output. Returns false, after reporting it, when
@@ -196,6 +220,7 @@ int run_driver(const RunOptions& options) {
   };
   RunState state;
   state.out = out->get();
+  state.jobs = options.jobs > 0 ? options.jobs : usable_cpu_count();
   state.wants_records = wants_sbom(sbom);
   state.wants_provenance = !options.sbom_cyclonedx_path.empty();
   state.provenance = {
@@ -220,6 +245,9 @@ int run_driver(const RunOptions& options) {
       out->abandon();
       return 1;
     }
+  }
+  if (state.wants_provenance) {
+    derive_all_upstream_refs(&state);
   }
   write_err("Done: " + std::to_string(state.package_total) + " packages, " +
             std::to_string(state.checksum_count) +

@@ -25,6 +25,7 @@ struct RunOptions {
   std::string base_vcs_ref;
   std::string distfiles_dir;
   bool verbose = false;
+  unsigned jobs = 0;  // worker threads; 0: as many as the usable CPUs
 };
 
 }  // namespace zps

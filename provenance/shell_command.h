@@ -13,7 +13,9 @@ namespace zps {
 // unchanged.
 std::string shell_quoted_text(std::string_view value);
 
-// Runs `command` through the shell (popen, "r") and returns up to
+// Runs `command` through the shell (/bin/sh -c, standard input /dev/null,
+// no descriptor of this process but its standard error inherited; safe to
+// call from several threads at once) and returns up to
 // `max_lines` lines of its standard output, each without its line feed
 // (a last line without one counts). A line longer than `max_line_bytes`
 // comes back empty, so that every line still maps to its position. Waits
