@@ -24,7 +24,8 @@ endif()
 set(ZPS_TEST_ENVIRONMENT
     "ASAN_OPTIONS=exitcode=86:detect_leaks=1"
     "ZPS_SANITIZED=${ZPS_SANITIZE}"
-    "UBSAN_OPTIONS=exitcode=86:print_stacktrace=1:halt_on_error=1")
+    "UBSAN_OPTIONS=exitcode=86:print_stacktrace=1:halt_on_error=1"
+    "TSAN_OPTIONS=exitcode=86:halt_on_error=1:second_deadlock_stack=1")
 
 # zps_library(name SOURCES ... [TESTS ...] [DEPS ...] [PRIVATE_DEPS ...])
 # declares the static library zps_<name> and, when tests are built and TESTS

@@ -123,7 +123,7 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
   const size_t limit =
       sized ? static_cast<size_t>(declared) : kMaxManifestBytes;
   text->clear();
-  text->reserve(std::min(limit, kFirstManifestReserve));
+  text->reserve(std::min(limit + 16, kFirstManifestReserve));
   for (;;) {
     // Blocks come straight from the decompressor's buffer, so each byte is
     // copied once, into the text.
@@ -154,8 +154,9 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
     const size_t needed =
         std::max<size_t>(text->size(), static_cast<size_t>(offset)) + size;
     if (needed > text->capacity()) {
+      // 16 bytes over the member's size spare the parser a copy later.
       const size_t grown =
-          std::min(limit, std::max(needed, 2 * text->capacity()));
+          std::min(limit + 16, std::max(needed, 2 * text->capacity()));
       if (!can_allocate(grown)) {
         *text = std::string();
         return ManifestSearch::kCannotHold;
