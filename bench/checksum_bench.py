@@ -3,13 +3,15 @@
 
 usage: bench/checksum_bench.py [--packages N] [--repo DIR] [--build DIR]
                                [--sums hex|mixed] [--other-tool PATH]
+                               [--jobs N]
 
 Builds a release tree (unless --build names one), writes a synthetic
 repository of N packages with make-bench-repo (kept in --repo and reused when
 it already holds N packages), warms the page cache, then times on the same
 files:
-  tool    zelkor-pkg-sign REPO -o OUT (the checksum list)
-  sbom    the same with --sbom-spdx and --sbom-cyclonedx
+  tool    zelkor-pkg-sign REPO -j 1 -o OUT (the checksum list, one thread)
+  jobs    the same with -j N (--jobs, default 2)
+  sbom    the same as tool with --sbom-spdx and --sbom-cyclonedx
   floor   manifest-floor: opens each package and reads +MANIFEST, nothing else
   bsdtar  a shell loop running `bsdtar -xOqf PKG +MANIFEST` per package
 and prints packages per second of each, the ratios, and the tool's peak
@@ -47,6 +49,7 @@ def main():
     ap.add_argument("--rounds", type=int, default=3)
     ap.add_argument("--sums", default="hex", choices=["hex", "mixed"])
     ap.add_argument("--other-tool", default="")
+    ap.add_argument("--jobs", type=int, default=2)
     args = ap.parse_args()
 
     build = args.build or os.path.join(ROOT, "build-bench")
@@ -77,25 +80,31 @@ def main():
                 pass
 
     out = os.path.join(args.repo, "..", "zps-bench-sums.txt")
-    best = {"tool": None, "sbom": None, "floor": None, "bsdtar": None,
-            "other": None}
+    best = {"tool": None, "jobs": None, "sbom": None, "floor": None,
+            "bsdtar": None, "other": None}
     peak = 0
+    peak_jobs = 0
     peak_sbom = 0
     spdx = os.path.join(args.repo, "..", "zps-bench.spdx.json")
     cdx = os.path.join(args.repo, "..", "zps-bench.cdx.json")
     loop = ('for p in "$@"; do bsdtar -xOqf "$p" +MANIFEST > /dev/null; '
             'done')
     for _ in range(args.rounds):
-        t, rss = timed([tool, args.repo, "-o", out], stderr=subprocess.DEVNULL)
+        t, rss = timed([tool, args.repo, "-j", "1", "-o", out],
+                       stderr=subprocess.DEVNULL)
         best["tool"] = min(best["tool"] or t, t)
         peak = max(peak, rss)
+        t, rss = timed([tool, args.repo, "-j", str(args.jobs), "-o", out],
+                       stderr=subprocess.DEVNULL)
+        best["jobs"] = min(best["jobs"] or t, t)
+        peak_jobs = max(peak_jobs, rss)
         t, _ = timed([floor] + packages, stdout=subprocess.DEVNULL)
         best["floor"] = min(best["floor"] or t, t)
         if args.other_tool:
             t, _ = timed([args.other_tool, args.repo, "-o", out],
                          stderr=subprocess.DEVNULL)
             best["other"] = min(best["other"] or t, t)
-        t, rss = timed([tool, args.repo, "-o", out, "--sbom-spdx", spdx,
+        t, rss = timed([tool, args.repo, "-j", "1", "-o", out, "--sbom-spdx", spdx,
                         "--sbom-cyclonedx", cdx], stderr=subprocess.DEVNULL)
         best["sbom"] = min(best["sbom"] or t, t)
         peak_sbom = max(peak_sbom, rss)
@@ -108,9 +117,11 @@ def main():
     with open(out, "rb") as f:
         lines = sum(1 for _ in f)
     n = len(packages)
-    for name in ("tool", "sbom", "floor", "bsdtar"):
+    for name in ("tool", "jobs", "sbom", "floor", "bsdtar"):
         print(f"{name:7s} {best[name]:8.3f} s  {n / best[name]:10.0f} packages/s")
     print(f"tool / floor time:  {best['tool'] / best['floor']:.2f}")
+    print(f"-j {args.jobs} / floor time: {best['jobs'] / best['floor']:.2f}")
+    print(f"-j 1 / -j {args.jobs} time:  {best['tool'] / best['jobs']:.2f}")
     print(f"sbom / tool time:   {best['sbom'] / best['tool']:.2f}")
     if args.other_tool:
         print(f"other   {best['other']:8.3f} s  {n / best['other']:10.0f} "
@@ -118,6 +129,7 @@ def main():
         print(f"tool / other time:  {best['tool'] / best['other']:.2f}")
     print(f"bsdtar / tool time: {best['bsdtar'] / best['tool']:.1f}")
     print(f"tool peak RSS: {peak / 1024:.1f} MiB for {lines} lines written")
+    print(f"-j {args.jobs} peak RSS: {peak_jobs / 1024:.1f} MiB")
     print(f"sbom peak RSS: {peak_sbom / 1024:.1f} MiB for {n} records")
 
 

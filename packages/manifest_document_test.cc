@@ -204,10 +204,13 @@ TEST(ManifestDocument, ReadsTheConfigurationSyntaxAsItsJson) {
        R"("mtime":1735689600},"/usr/local/My File":"1$cd"}})"},
       {"a: 1, b 'it\\'s \\x',\n'c d' : \"\\u00e9\\n\"; a = 2",
        R"({"a":1,"b":"it's \\x","c d":"\u00e9\n"})"},
+      {R"(u = "\u0041\u00A9\u20ac\uD83D\uDE00\u0000.")",
+       R"({"u":"\u0041\u00A9\u20ac\uD83D\uDE00\u0000."})"},
       {"# top\n// more\n/* a /* nested */ comment */ k = v // after\n",
        R"({"k":"v"})"},
-      {"d = <<EOD\nline 1\n  EOD inside\nEOD\ne = <<EOD\nEOD;\nf = <<X;\n",
-       R"({"d":"line 1\n  EOD inside","e":"","f":"<<X"})"},
+      {"d = <<EOD\nline 1\n  EOD inside\nEODX\nEOD\ne = <<EOD\nEOD;\nf = <<X;\n"
+       "g = <<END\nlast\nEND",
+       R"({"d":"line 1\n  EOD inside\nEODX","e":"","f":"<<X","g":"last"})"},
       {"t = [yes, ON, true, no, Off, FALSE, null, NULL]",
        R"({"t":[true,true,true,false,false,false,null,null]})"},
       {"n = [0, -5, +3, 1.5, 2E3, 0x1F, -0xff, 1., 0x, -, +-1, 01x]",
@@ -257,8 +260,8 @@ TEST(ManifestDocument, RefusesMacrosAndBrokenConfigurationText) {
 TEST(ManifestDocument, ReadsNumbersBeyondTheRangeOfADouble) {
   const std::string huge(400, '9');
   const std::pair<std::string, std::string> cases[] = {
-      {R"({"q\"":"x\u00e9","n":1e309,"s":"\n"})",
-       "{q\":'x\xC3\xA9',n:F,s:'\n',}"},
+      {R"({"q\"":"x\u00e9","n":1e309,"s":"\n\u0041\u00A9\u20AC\ud83d\ude00"})",
+       "{q\":'x\xC3\xA9',n:F,s:'\nA\xC2\xA9\xE2\x82\xAC\xF0\x9F\x98\x80',}"},
       {"{\"x\":[1,2,{\"y\":-" + huge + ",\"z\":[true]}],\"w\":[0.5,1E+999]}",
        "{x:[I,I,{y:I,z:[B,],},],w:[F,F,],}"},
       {"[" + huge + ".5e-99999," + huge + "]", "[F,I,]"},
