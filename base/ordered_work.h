@@ -18,12 +18,14 @@ unsigned usable_cpu_count();
 // Runs `work(i)` for every i in [0, count) on `jobs` threads and hands each
 // result to `commit(i, result)` on the calling thread, in the order of i,
 // one at a time: whatever `commit` writes comes out as a sequential loop
-// would write it. At most `window` results (at least 1) are computed ahead
-// of the next one to commit, so memory stays bounded however large `count`
-// is. With `jobs` 1 no thread is started and each work item is committed
-// as soon as it is done, exactly a plain loop.
-// `work` runs concurrently with itself and with `commit`: it must touch no
-// state that they share, except through its own synchronisation.
+// would write it. The calling thread only commits; it sleeps while the next
+// result is not ready (doing work itself would hold up every commit behind
+// a slow item, and the workers with them once the window is full). At most
+// `window` results (at least 1) are computed ahead of the next one to commit,
+// so memory stays bounded however large `count` is. With `jobs` 1 no thread is
+// started and each work item is committed as soon as it is done, exactly a
+// plain loop. `work` runs concurrently with itself and with `commit`: it must
+// touch no state that they share, except through its own synchronisation.
 template <typename Work, typename Commit>
 void run_ordered(size_t count, unsigned jobs, size_t window, Work work,
                  Commit commit) {
@@ -55,7 +57,7 @@ void run_ordered(size_t count, unsigned jobs, size_t window, Work work,
       Result result = work(i);
       lock.lock();
       slots[i % window].emplace(std::move(result));
-      done.notify_all();
+      done.notify_one();
     }
   };
   std::vector<std::thread> threads;

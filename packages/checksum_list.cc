@@ -206,6 +206,28 @@ void resolve_digests(ChecksumList* list, const MemberDigests& digests,
   list->needs_digests = false;
 }
 
+void own_entry_text(ChecksumList* list) {
+  size_t bytes = 0;
+  for (const ChecksumEntry& e : list->entries) {
+    bytes += e.path.size() + e.checksum.size();
+  }
+  std::string text;
+  text.reserve(bytes);
+  for (const ChecksumEntry& e : list->entries) {
+    text.append(e.path).append(e.checksum);
+  }
+  // The string's bytes stay where they are when it moves into the deque.
+  const std::string& owned = list->storage.emplace_back(std::move(text));
+  size_t at = 0;
+  for (ChecksumEntry& e : list->entries) {
+    const size_t path_size = e.path.size();
+    const size_t checksum_size = e.checksum.size();
+    e.path = std::string_view(owned).substr(at, path_size);
+    e.checksum = std::string_view(owned).substr(at + path_size, checksum_size);
+    at += path_size + checksum_size;
+  }
+}
+
 void write_checksums(const std::vector<ChecksumEntry>& entries,
                      PathSet* seen_paths, std::FILE* out) {
   // Slots of the path set are scattered over memory; fetching a few

@@ -75,6 +75,11 @@ ChecksumList collect_checksums(const ManifestValue& root,
 void resolve_digests(ChecksumList* list, const MemberDigests& digests,
                      std::string_view label, std::string* messages);
 
+// Copies the text of every entry of `list` into one string of its storage
+// and points the entries there, so that they no longer borrow from the
+// manifest, which may then go.
+void own_entry_text(ChecksumList* list);
+
 // Writes "<path> sha256=<checksum>" and a line feed to `out` for each entry
 // whose path is not in `seen_paths`, in order, and adds those paths to it.
 // Entries still marked needs_digest are never written.

@@ -50,13 +50,20 @@ ArchiveReader new_reader() {
   if (a == nullptr) {
     return a;
   }
-  for (FilterSupport filter : kFilters) {
-    // Support cannot be withdrawn once given, so a filter that would run
-    // a program is found on a scratch reader first.
-    ArchiveReader probe(archive_read_new());
-    if (probe != nullptr && filter(probe.get()) == ARCHIVE_OK) {
-      filter(a.get());
+  // Support cannot be withdrawn once given, so a filter that would run a
+  // program is found on a scratch reader first, once per run.
+  static const std::vector<FilterSupport> built_in = [] {
+    std::vector<FilterSupport> found;
+    for (FilterSupport filter : kFilters) {
+      ArchiveReader probe(archive_read_new());
+      if (probe != nullptr && filter(probe.get()) == ARCHIVE_OK) {
+        found.push_back(filter);
+      }
     }
+    return found;
+  }();
+  for (FilterSupport filter : built_in) {
+    filter(a.get());
   }
   archive_read_support_filter_none(a.get());
   archive_read_support_format_tar(a.get());
@@ -174,8 +181,9 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
 // Returns a member name as a path beginning with "/": the package tool
 // writes absolute names, other writers relative ones.
 std::string absolute_member_path(std::string_view name) {
-  return name.empty() || name.front() != '/' ? "/" + std::string(name)
-                                             : std::string(name);
+  std::string path(name.empty() || name.front() != '/' ? "/" : "");
+  path.append(name);
+  return path;
 }
 
 // Feeds the data of the current member, whose header gives its `size`, to

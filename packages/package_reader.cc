@@ -1,6 +1,7 @@
 #include "packages/package_reader.h"
 
 #include "base/paths.h"
+#include "packages/manifest_document.h"
 #include "packages/package_archive.h"
 #include "packages/repository_scan.h"
 #include "packages/verbose.h"
@@ -66,11 +67,12 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
       return result;
   }
   result.counted = true;
-  result.document = parse_manifest(std::move(text), label, &result.messages);
-  if (result.document == nullptr) {
+  const std::unique_ptr<ManifestDocument> document =
+      parse_manifest(std::move(text), label, &result.messages);
+  if (document == nullptr) {
     return result;
   }
-  const ManifestValue root = result.document->root();
+  const ManifestValue root = document->root();
   result.checksums = collect_checksums(root, label, &result.messages);
   if (result.checksums.needs_digests) {
     // The archive is still open past its manifest: the members that follow
@@ -78,6 +80,9 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
     resolve_digests(&result.checksums, archive->digest_remaining_members(),
                     label, &result.messages);
   }
+  // A result may wait for its turn to be written while others are read:
+  // it keeps only the text of its entries, not the whole manifest.
+  own_entry_text(&result.checksums);
   if (wants_record) {
     std::string cut;
     result.record = build_package_record(root, &cut);

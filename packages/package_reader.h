@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "packages/checksum_list.h"
-#include "packages/manifest_document.h"
 #include "packages/package_record.h"
 
 namespace zps {
@@ -24,10 +23,8 @@ struct PackageResult {
   // message>", the verbose "  [verbose] <label> keys: ..." line, and those of
   // collect_checksums and resolve_digests.
   std::string messages;
-  // The parsed manifest; null when it did not parse. Declared before
-  // `checksums`, which borrow from it.
-  std::unique_ptr<ManifestDocument> document;
-  // The checksum entries, in manifest order, every digest resolved.
+  // The checksum entries, in manifest order, every digest resolved; their
+  // text is their own (the manifest is gone).
   ChecksumList checksums;
   // The package's record, when it was asked for and the manifest parsed.
   std::optional<PackageRecord> record;
