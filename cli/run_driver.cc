@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -199,10 +200,17 @@ void remove_outputs_on_stop() {
 // Every package allocates and frees its manifest, its parse and the
 // decompressor's buffers. Left alone, the C library hands the top of the
 // heap back to the kernel after each, and the next package takes its pages
-// again, one fault at a time; a 16 MiB pad keeps them.
-void keep_freed_memory() {
+// again, one fault at a time: a 16 MiB pad keeps them. It also gives each
+// thread an arena of its own, up to eight per CPU, and every arena keeps
+// what it has held: one arena per usable CPU (at least two) keeps a run on
+// many threads within half as much again as a run on one.
+void tune_allocator() {
 #ifdef M_TOP_PAD
   (void)mallopt(M_TOP_PAD, 16 << 20);
+#endif
+#ifdef M_ARENA_MAX
+  (void)mallopt(M_ARENA_MAX,
+                static_cast<int>(std::max(2u, usable_cpu_count())));
 #endif
 }
 
@@ -213,7 +221,7 @@ int run_driver(const RunOptions& options) {
     return 1;
   }
   remove_outputs_on_stop();
-  keep_freed_memory();
+  tune_allocator();
   std::unique_ptr<OutputStream> out =
       options.output_path.empty()
           ? OutputStream::standard_output()
