@@ -1,7 +1,9 @@
 #include "packages/package_archive.h"
 
+#include <errno.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -27,7 +29,11 @@ using ArchiveReader = std::unique_ptr<archive, ArchiveReadDeleter>;
 // libarchive then reads 64 KiB at a time, which opening a descriptor
 // must ask for itself.
 constexpr size_t kBlockSize = 10240;
-constexpr size_t kFileReadSize = 64 * 1024;
+// Reads of the package file: small while looking for the manifest, which
+// comes first and is small (a larger read copies, and reads ahead, data
+// that a run without member hashing never looks at), large for the members.
+constexpr size_t kManifestReadSize = 16 * 1024;
+constexpr size_t kMemberReadSize = 128 * 1024;
 constexpr std::string_view kManifestName = "+MANIFEST";
 
 // The most room reserved for a manifest before its data arrives: real
@@ -227,12 +233,46 @@ bool hash_member_data(archive* a, uint64_t size, Sha256* hash, uint64_t* budget,
   }
 }
 
+// The package file as libarchive's source: reads of a size that can change
+// between the manifest and the members, and skips by seeking.
+struct FileSource {
+  int fd = -1;
+  size_t read_size = kManifestReadSize;
+  std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kMemberReadSize);
+};
+
+la_ssize_t read_source(archive* a, void* data, const void** block) {
+  auto* source = static_cast<FileSource*>(data);
+  ssize_t n;
+  do {
+    n = read(source->fd, source->buffer.get(), source->read_size);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    archive_set_error(a, errno, "%s", strerror(errno));
+    return -1;
+  }
+  *block = source->buffer.get();
+  return n;
+}
+
+// Skips by seeking; a skip past the end of the file shows as the end of
+// the data at the next read, as libarchive's own readers do.
+la_int64_t skip_source(archive*, void* data, la_int64_t request) {
+  const int fd = static_cast<FileSource*>(data)->fd;
+  const off_t before = lseek(fd, 0, SEEK_CUR);
+  if (before < 0 || lseek(fd, static_cast<off_t>(request), SEEK_CUR) < 0) {
+    return 0;  // not seekable: libarchive reads instead
+  }
+  return request;
+}
+
 }  // namespace
 
 struct PackageArchive::Handles {
   // Declared before the reader, so that the reader (whose close does not
   // close the descriptor) goes first.
   UniqueFd fd;
+  FileSource source;
   ArchiveReader reader;
   uint64_t package_bytes = 0;  // the size of the package file
 };
@@ -260,8 +300,12 @@ std::unique_ptr<PackageArchive> PackageArchive::open_file(
     *reason = "out of memory";
     return nullptr;
   }
-  if (archive_read_open_fd(handles->reader.get(), handles->fd.get(),
-                           kFileReadSize) != ARCHIVE_OK) {
+  handles->source.fd = handles->fd.get();
+  archive* a = handles->reader.get();
+  if (archive_read_set_read_callback(a, read_source) != ARCHIVE_OK ||
+      archive_read_set_skip_callback(a, skip_source) != ARCHIVE_OK ||
+      archive_read_set_callback_data(a, &handles->source) != ARCHIVE_OK ||
+      archive_read_open1(a) != ARCHIVE_OK) {
     *reason = error_text(handles->reader.get());
     return nullptr;
   }
@@ -317,6 +361,7 @@ ManifestSearch PackageArchive::read_manifest(std::string* text) {
 }
 
 MemberDigests PackageArchive::digest_remaining_members() {
+  handles_->source.read_size = kMemberReadSize;
   archive* a = handles_->reader.get();
   MemberDigests digests;
   std::vector<std::pair<std::string, std::string>> hard_links;
