@@ -59,8 +59,7 @@ class ManifestValue {
   // of them and `max_bytes` in all: a string that does not fit ends the
   // list. `*more` says whether strings were left out.
   // Requires: more != nullptr.
-  std::vector<std::string_view> list_strings(size_t max_count,
-                                             size_t max_bytes,
+  std::vector<std::string_view> list_strings(size_t max_count, size_t max_bytes,
                                              bool* more) const;
 
  private:
@@ -87,10 +86,10 @@ class ManifestDocument {
   // Parses `text` (its exact length; any byte may occur), which the
   // document keeps: as JSON when its first byte other than a blank is "{" or
   // "[" (or it has none), otherwise in the configuration syntax, whose
-  // macros are refused. Numbers of any size are read. Returns the document, or nullptr after setting `*error`
-  // to the parser's message and the byte offset where it stopped. Objects
-  // and arrays nested deeper than kMaxManifestDepth are a parse error.
-  // Requires: error != nullptr.
+  // macros are refused. Numbers of any size are read. Returns the document, or
+  // nullptr after setting `*error` to the parser's message and the byte offset
+  // where it stopped. Objects and arrays nested deeper than kMaxManifestDepth
+  // are a parse error. Requires: error != nullptr.
   static std::unique_ptr<ManifestDocument> parse(std::string text,
                                                  std::string* error);
 
