@@ -23,7 +23,6 @@ endif()
 # failure status; tests tell them apart through a status of their own.
 set(ZPS_TEST_ENVIRONMENT
     "ASAN_OPTIONS=exitcode=86:detect_leaks=1"
-    "ZPS_SANITIZED=${ZPS_SANITIZE}"
     "UBSAN_OPTIONS=exitcode=86:print_stacktrace=1:halt_on_error=1"
     "TSAN_OPTIONS=exitcode=86:halt_on_error=1:second_deadlock_stack=1")
 
