@@ -21,6 +21,7 @@ constexpr std::string_view kUsageTail[] = {
     "  -o, --output FILE     Write checksums to FILE instead of stdout",
     "  --sbom-spdx FILE      Generate SBOM in SPDX 2.3 JSON format",
     "  --sbom-cyclonedx FILE  Generate SBOM in CycloneDX 1.6 JSON format",
+    "  --cyclonedx-version VER  CycloneDX version to write: 1.6 (default) or 1.7",
     "  --app-name NAME       Product name for the SBOM document/metadata",
     "  --app-version VER     Product version (metadata.component.version)",
     "  --manufacturer NAME   Manufacturer org name (metadata.component.manufacturer)",
@@ -37,8 +38,10 @@ constexpr std::string_view kUsageTail[] = {
     "                        the local distfile (default: <ports-tree>/distfiles)",
     "  -j, --jobs N          Read packages and query ports on N threads",
     "                        (default: the number of usable CPUs; output is the same)",
+    "  --strict              Exit 1 when a package, file entry or distfile was left out",
     "  -v, --verbose         Print diagnostic info to stderr",
     "  -h, --help            Show this help",
+    "  --version             Print the version and exit",
     "",
     "Output format:",
     "  <file-path> sha256=<checksum>",
@@ -66,6 +69,7 @@ constexpr ValueOption kValueOptions[] = {
     {"", "--base-vcs-url", &RunOptions::base_vcs_url},
     {"", "--base-vcs-ref", &RunOptions::base_vcs_ref},
     {"", "--distfiles", &RunOptions::distfiles_dir},
+    {"", "--cyclonedx-version", &RunOptions::cyclonedx_version},
 };
 
 const ValueOption* find_value_option(std::string_view word) {
@@ -153,6 +157,11 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
     } else if (word == "-h" || word == "--help") {
       print_usage(program, err);
       return 0;
+    } else if (word == "--version") {
+      write_text(stdout, "zelkor-pkg-sign " ZPS_VERSION "\n");
+      return 0;
+    } else if (word == "--strict") {
+      parsed.strict = true;
     } else if (word.empty() || word.front() != '-') {
       parsed.repo_dirs.emplace_back(word);
     } else {
@@ -160,6 +169,12 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
       print_usage(program, err);
       return 1;
     }
+  }
+  if (parsed.cyclonedx_version != "1.6" && parsed.cyclonedx_version != "1.7") {
+    write_text(err,
+               "Invalid CycloneDX version: " + parsed.cyclonedx_version + "\n");
+    print_usage(program, err);
+    return 1;
   }
   if (parsed.repo_dirs.empty()) {
     print_usage(program, err);

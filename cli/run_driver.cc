@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -26,6 +27,7 @@
 #include "packages/repository_scan.h"
 #include "provenance/provenance_settings.h"
 #include "provenance/upstream_refs.h"
+#include "sbom/json_text.h"
 #include "sbom/sbom_stage.h"
 
 namespace zps {
@@ -54,28 +56,34 @@ struct RunState {
   PathSet seen_paths;
   std::unordered_set<std::string, KeyedHash> seen_names;
   std::vector<PackageRecord> records;
+  std::vector<std::string> record_labels;  // the package of each record
   uint64_t package_total = 0;
   uint64_t checksum_count = 0;
+  uint64_t problems = 0;  // packages, entries and distfiles left out
 };
 
 // Keeps `record` when it has a name not seen before: the first package of a
 // name stands for it in the SBOM documents.
-void accept_record(PackageRecord record, RunState* state) {
+void accept_record(PackageRecord record, std::string_view label,
+                   RunState* state) {
   if (record.name.empty() || !state->seen_names.insert(record.name).second) {
     return;
   }
   state->records.push_back(std::move(record));
+  state->record_labels.emplace_back(label);
 }
 
 // Lists and counts one package that a worker has read, and reports its
 // messages. Returns true when its manifest text was read, so that it counts
 // as processed.
-bool commit_package(PackageResult package, RunState* state) {
+bool commit_package(PackageResult package, std::string_view label,
+                    RunState* state) {
   write_err(package.messages);
   write_checksums(package.checksums.entries, &state->seen_paths, state->out);
   state->checksum_count += package.checksums.entries.size();
+  state->problems += package.problems;
   if (package.record) {
-    accept_record(std::move(*package.record), state);
+    accept_record(std::move(*package.record), label, state);
   }
   return package.counted;
 }
@@ -101,8 +109,9 @@ bool process_repository(const std::string& repo_dir, RunState* state) {
       [&](size_t i) {
         return read_package((*packages)[i], state->wants_records);
       },
-      [&](size_t, PackageResult package) {
-        if (!commit_package(std::move(package), state)) {
+      [&](size_t i, PackageResult package) {
+        if (!commit_package(std::move(package),
+                            package_label(file_name((*packages)[i])), state)) {
           return;
         }
         ++package_count;
@@ -117,16 +126,23 @@ bool process_repository(const std::string& repo_dir, RunState* state) {
 }
 
 // Fills in the source references of every record, on the run's workers:
-// each record's own make query and distfile hashes, which write nothing.
+// each record's own make query and distfile hashes. Their warnings are
+// written in the order of the records, each a problem left out.
 void derive_all_upstream_refs(RunState* state) {
   std::vector<PackageRecord>& records = state->records;
   run_ordered(
       records.size(), state->jobs, state->jobs * kPackagesAheadPerJob,
       [&](size_t i) {
-        derive_upstream_refs(&records[i], state->provenance);
-        return true;
+        std::string messages;
+        derive_upstream_refs(&records[i], state->record_labels[i],
+                             state->provenance, &messages);
+        return messages;
       },
-      [](size_t, bool) {});
+      [&](size_t, const std::string& messages) {
+        write_err(messages);
+        state->problems += static_cast<uint64_t>(
+            std::count(messages.begin(), messages.end(), '\n'));
+      });
 }
 
 // Finishes the checksum output. Returns false, after reporting it, when
@@ -215,6 +231,19 @@ void tune_allocator() {
 }
 
 int run_driver(const RunOptions& options) {
+  // Reproducible documents: every timestamp is the one the environment
+  // gives, and a value that is no time ends the run before it starts.
+  std::string timestamp;
+  if (const char* epoch = getenv("SOURCE_DATE_EPOCH")) {
+    std::optional<std::string> time = epoch_timestamp(epoch);
+    if (!time) {
+      write_err(std::string("Error: SOURCE_DATE_EPOCH is not a number of "
+                            "seconds: ") +
+                epoch + "\n");
+      return 1;
+    }
+    timestamp = std::move(*time);
+  }
   // Before anything is opened: two outputs in one file would mix.
   if (std::optional<std::string> path = shared_output(options)) {
     write_err("Error: the same file is named for two outputs: " + *path + "\n");
@@ -239,6 +268,8 @@ int run_driver(const RunOptions& options) {
       .manufacturer = options.manufacturer,
       .attack_surface = options.attack_surface,
       .security_function = options.security_function,
+      .cyclonedx_version = options.cyclonedx_version,
+      .timestamp = timestamp,
   };
   RunState state;
   state.out = out->get();
@@ -276,6 +307,11 @@ int run_driver(const RunOptions& options) {
             " file checksums written.\n");
   int status = run_sbom_stage(sbom, state.records, stderr);
   if (!finish_output(out.get(), options.output_path)) {
+    status = 1;
+  }
+  if (options.strict && state.problems > 0) {
+    write_err("Error: strict: " + std::to_string(state.problems) +
+              " problems (see the messages above)\n");
     status = 1;
   }
   return status;

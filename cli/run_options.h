@@ -24,6 +24,8 @@ struct RunOptions {
   std::string base_vcs_url;
   std::string base_vcs_ref;
   std::string distfiles_dir;
+  std::string cyclonedx_version = "1.6";  // "1.6" or "1.7"
+  bool strict = false;
   bool verbose = false;
   unsigned jobs = 0;  // worker threads; 0: as many as the usable CPUs
 };

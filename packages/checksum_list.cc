@@ -159,6 +159,7 @@ ChecksumList collect_checksums(const ManifestValue& root,
     if (has_control_byte(path) || has_control_byte(*checksum)) {
       *messages += "  warning: " + std::string(label) +
                    ": skipped a file entry with a line break or NUL byte\n";
+      ++list.left_out;
       continue;
     }
     ChecksumEntry entry{path, *checksum};
@@ -195,6 +196,7 @@ void resolve_digests(ChecksumList* list, const MemberDigests& digests,
       if (found == digests.by_path.end()) {
         *messages += "  warning: " + std::string(label) + ": no SHA-256 for " +
                      std::string(e.path) + why;
+        ++list->left_out;
         continue;
       }
       e.checksum = list->storage.emplace_back(hex_text(found->second));

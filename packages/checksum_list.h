@@ -31,6 +31,9 @@ struct ChecksumList {
   std::vector<ChecksumEntry> entries;
   std::deque<std::string> storage;  // stable addresses as it grows
   bool needs_digests = false;       // some entry has needs_digest set
+  // Entries left out with a warning: one with a control byte, one without
+  // a SHA-256.
+  uint64_t left_out = 0;
 };
 
 // Returns true when `label` begins with "Zelkor" (case-sensitive): the

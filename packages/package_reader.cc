@@ -41,10 +41,13 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
   if (archive == nullptr) {
     result.messages +=
         "  skip (cannot open): " + std::string(label) + ": " + reason + "\n";
+    result.problems = 1;
     return result;
   }
   std::string text;
-  switch (archive->read_manifest(&text)) {
+  const ManifestSearch search = archive->read_manifest(&text);
+  result.problems = search == ManifestSearch::kFound ? 0 : 1;
+  switch (search) {
     case ManifestSearch::kFound:
       break;
     case ManifestSearch::kAbsent:
@@ -70,6 +73,7 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
   const std::unique_ptr<ManifestDocument> document =
       parse_manifest(std::move(text), label, &result.messages);
   if (document == nullptr) {
+    result.problems = 1;
     return result;
   }
   const ManifestValue root = document->root();
@@ -83,6 +87,7 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
   // A result may wait for its turn to be written while others are read:
   // it keeps only the text of its entries, not the whole manifest.
   own_entry_text(&result.checksums);
+  result.problems += result.checksums.left_out;
   if (wants_record) {
     std::string cut;
     result.record = build_package_record(root, &cut);

@@ -28,6 +28,10 @@ struct PackageResult {
   ChecksumList checksums;
   // The package's record, when it was asked for and the manifest parsed.
   std::optional<PackageRecord> record;
+  // What was left out, with a message: 1 for a package that could not be
+  // read or whose manifest is missing or did not parse, plus the entries
+  // left out (ChecksumList::left_out).
+  uint64_t problems = 0;
 };
 
 // Reads the package file at `path`: opens it, reads and parses its

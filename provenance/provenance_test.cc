@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "base/hex.h"
+#include "base/sha256.h"
 #include "provenance/distfiles.h"
 #include "provenance/fetch_sites.h"
 #include "provenance/origin.h"
 #include "provenance/port_variables.h"
 #include "provenance/provenance_settings.h"
 #include "provenance/upstream_refs.h"
+#include "streebog/streebog.h"
 #include "testutil/temp_dir.h"
 
 namespace zps {
@@ -123,13 +126,41 @@ TEST(MasterSites, GroupSuffixTagAndDistinfoNames) {
   for (const auto& [url, want] : tags) {
     EXPECT_EQ(download_tag(url), want) << url;
   }
-  EXPECT_EQ(
-      distinfo_names("TIMESTAMP = 1\nSHA256 (foo-1.0.tar.gz) = ab\n"
-                     "SIZE (foo-1.0.tar.gz) = 1\nSHA256 (f/b-2.tgz) = e\n"
-                     "SHA512 (x) = 0\nsha256 (y) = 0\nSHA256 () = 0\n"
-                     "SHA256 x) = 0\nSHA256 (unclosed = 0\n"
-                     "SHA256 ) (z) = 0\nSHA256 (last) = 0"),
-      (std::vector<std::string>{"foo-1.0.tar.gz", "f/b-2.tgz", "z", "last"}));
+}
+
+TEST(Distinfo, ReadsDigestsAndSizesByName) {
+  const std::vector<DistinfoEntry> entries = parse_distinfo(
+      "TIMESTAMP = 1\nSHA256 (foo-1.0.tar.gz) = AB01\n"
+      "SIZE (foo-1.0.tar.gz) = 12\nSHA256 (f/b-2.tgz) = e\n"
+      "SIZE (only-size) = 7\nSHA256 (foo-1.0.tar.gz) = ff\n"
+      "SHA512 (x) = 0\nsha256 (y) = 0\nSHA256 () = 0\nSHA256 x) = 0\n"
+      "SHA256 (unclosed = 0\nSHA256 (nohex) = xyz\nSIZE (neg) = -1\n"
+      "SIZE (big) = 99999999999999999999\nSHA256 (last) = 0");
+  std::string got;
+  for (const DistinfoEntry& e : entries) {
+    got += e.name + "=" + e.sha256 + "/" +
+           (e.size ? std::to_string(*e.size) : "-") + ";";
+  }
+  EXPECT_EQ(got, "foo-1.0.tar.gz=ab01/12;f/b-2.tgz=e/-;only-size=/7;last=0/-;");
+}
+
+TEST(Distinfo, HashesAFileOnceForBothDigests) {
+  TempDir dir;
+  // Past one read block, and not a multiple of Streebog's 64-byte block.
+  std::string data;
+  for (int i = 0; data.size() < 600 * 1024 + 5; ++i) {
+    data += std::to_string(i * 7919) + ",";
+  }
+  ASSERT_TRUE(write_file(dir.path("d"), data));
+  const std::optional<DistfileDigests> digests = hash_distfile(dir.path("d"));
+  ASSERT_TRUE(digests.has_value());
+  char streebog[65];
+  ASSERT_EQ(streebog256_file(dir.path("d").c_str(), streebog), 0);
+  EXPECT_EQ(digests->streebog256, std::string(streebog, 64));
+  EXPECT_EQ(digests->sha256, hex_text(sha256_of(data)));
+  EXPECT_EQ(digests->size, data.size());
+  EXPECT_FALSE(hash_distfile(dir.path("missing")).has_value());
+  EXPECT_FALSE(hash_distfile(dir.root()).has_value());
 }
 
 // The framework's own ports are end-to-end cases; these are the corners.

@@ -176,8 +176,9 @@ std::string generic_purl(std::string_view name, std::string_view version) {
          purl_encoded(version, true);
 }
 
-void derive_upstream_refs(PackageRecord* record,
-                          const ProvenanceSettings& settings) {
+void derive_upstream_refs(PackageRecord* record, std::string_view label,
+                          const ProvenanceSettings& settings,
+                          std::string* messages) {
   const OriginKind kind = classify_origin(settings.ports_tree, record->origin);
   UpstreamRefs refs;
   PortVariables vars;
@@ -211,7 +212,7 @@ void derive_upstream_refs(PackageRecord* record,
       break;
     case OriginKind::kPort:
       collect_source_distributions(record, vars, refs.master_site,
-                                   settings.distfiles_dir);
+                                   settings.distfiles_dir, label, messages);
       // Without local sources, the port's directory in the maker's copy of
       // the ports tree at the commit the package was built from.
       if (record->source_distributions.empty() && has_ports_commit) {

@@ -47,9 +47,12 @@ std::string generic_purl(std::string_view name, std::string_view version);
 // - one of the maker's components, with an internal URL and a ports commit:
 //   <internal>/-/tree/<commit>/<origin>;
 // - the base system, with a base URL and reference: <base url>/-/tree/<ref>.
-// Every record gets a purl: the GitHub one, else the generic one. Writes
-// nothing.
-void derive_upstream_refs(PackageRecord* record,
-                          const ProvenanceSettings& settings);
+// Every record gets a purl: the GitHub one, else the generic one. The
+// warnings about local distfiles that do not match their distinfo go to
+// `*messages` (see collect_source_distributions), naming the package
+// `label`; nothing is written.
+void derive_upstream_refs(PackageRecord* record, std::string_view label,
+                          const ProvenanceSettings& settings,
+                          std::string* messages);
 
 }  // namespace zps

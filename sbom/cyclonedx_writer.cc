@@ -39,7 +39,8 @@ void put_licenses(std::FILE* out, const std::vector<std::string>& licenses) {
   write_text(out, "]");
 }
 
-void put_references(std::FILE* out, const PackageRecord& r) {
+void put_references(std::FILE* out, const PackageRecord& r,
+                    std::string_view streebog_name) {
   write_text(out, ",\n      \"externalReferences\": [");
   const char* separator = "";
   if (!r.vcs_url.empty()) {
@@ -52,7 +53,9 @@ void put_references(std::FILE* out, const PackageRecord& r) {
     write_text(out, separator);
     write_text(out, "{\"type\": \"source-distribution\", \"url\": ");
     write_json_string(out, d.url);
-    write_text(out, ", \"hashes\": [{\"alg\": \"STREEBOG-256\", \"content\": ");
+    write_text(out, ", \"hashes\": [{\"alg\": \"");
+    write_text(out, streebog_name);
+    write_text(out, "\", \"content\": ");
     write_json_string(out, d.streebog256);
     write_text(out, "}]}");
     separator = ", ";
@@ -90,7 +93,9 @@ void put_component(std::FILE* out, const CycloneDxProduct& product,
   }
   if (!r.vcs_url.empty() || is_absolute_url(r.www) ||
       !r.source_distributions.empty()) {
-    put_references(out, r);
+    put_references(
+        out, r,
+        product.spec_version == "1.7" ? "Streebog-256" : "STREEBOG-256");
   }
   write_text(out,
              ",\n      \"properties\": [{\"name\": \"GOST:attack_surface\", "
@@ -106,9 +111,10 @@ void put_component(std::FILE* out, const CycloneDxProduct& product,
 void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
                      std::string_view timestamp,
                      const std::vector<PackageRecord>& records) {
-  write_text(out,
-             "{\n  \"bomFormat\": \"CycloneDX\",\n  \"specVersion\": \"1.6\",\n"
-             "  \"version\": 1,\n  \"metadata\": {\n    \"timestamp\": \"");
+  write_text(out, "{\n  \"bomFormat\": \"CycloneDX\",\n  \"specVersion\": \"");
+  write_text(out, product.spec_version);
+  write_text(
+      out, "\",\n  \"version\": 1,\n  \"metadata\": {\n    \"timestamp\": \"");
   write_text(out, timestamp);
   write_text(
       out,

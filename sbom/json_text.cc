@@ -145,4 +145,21 @@ std::string utc_timestamp() {
   return format_utc_timestamp(std::time(nullptr));
 }
 
+std::optional<std::string> epoch_timestamp(std::string_view seconds) {
+  if (seconds.empty()) {
+    return std::nullopt;
+  }
+  std::time_t when = 0;
+  for (char c : seconds) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+    when = when * 10 + (c - '0');
+    if (when > kLatestTimestamp) {
+      return std::nullopt;
+    }
+  }
+  return format_utc_timestamp(when);
+}
+
 }  // namespace zps

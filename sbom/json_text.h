@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,13 @@ std::string format_utc_timestamp(std::time_t when);
 
 // Returns the current time as format_utc_timestamp gives it.
 std::string utc_timestamp();
+
+// The latest time the timestamp form can write: 9999-12-31T23:59:59Z.
+inline constexpr std::time_t kLatestTimestamp = 253402300799;
+
+// Returns the time `seconds` (a SOURCE_DATE_EPOCH value: decimal digits
+// only, at most kLatestTimestamp) as format_utc_timestamp gives it, or
+// nothing when it is not of that form.
+std::optional<std::string> epoch_timestamp(std::string_view seconds);
 
 }  // namespace zps

@@ -21,19 +21,22 @@ constexpr DocumentMessages kCycloneDxMessages = {
     "Error: cannot open CycloneDX output file ",
     "Error: cannot write CycloneDX output file ", "CycloneDX SBOM: "};
 
-// Writes one document to the file `path` (created or truncated) by calling
-// `write` with the stream and the current time, then reports it on `err`.
+// Writes one document to the file `path` (put in place when complete) by
+// calling `write` with the stream and `timestamp`, or the current time when
+// that is empty, then reports it on `err`.
 // Returns false, after reporting it, when the file cannot be opened or
 // written in full.
 template <typename Write>
 bool write_document(const std::string& path, const DocumentMessages& messages,
-                    size_t count, Write write, std::FILE* err) {
+                    size_t count, std::string_view timestamp, Write write,
+                    std::FILE* err) {
   std::unique_ptr<OutputStream> file = OutputStream::open_file(path);
   if (file == nullptr) {
     write_text(err, std::string(messages.open_failed) + path + "\n");
     return false;
   }
-  write(file->get(), utc_timestamp());
+  write(file->get(),
+        timestamp.empty() ? utc_timestamp() : std::string(timestamp));
   if (!file->finish()) {
     write_text(err, std::string(messages.write_failed) + path + "\n");
     return false;
@@ -81,7 +84,7 @@ int run_sbom_stage(const SbomSettings& settings,
       sbom_product_name(settings.app_name, settings.repo_dirs);
   if (!settings.spdx_path.empty() &&
       !write_document(
-          settings.spdx_path, kSpdxMessages, records.size(),
+          settings.spdx_path, kSpdxMessages, records.size(), settings.timestamp,
           [&](std::FILE* out, const std::string& timestamp) {
             write_spdx(out, product, timestamp, records);
           },
@@ -94,10 +97,12 @@ int run_sbom_stage(const SbomSettings& settings,
       .manufacturer = settings.manufacturer,
       .attack_surface = settings.attack_surface,
       .security_function = settings.security_function,
+      .spec_version = settings.cyclonedx_version,
   };
   if (!settings.cyclonedx_path.empty() &&
       !write_document(
           settings.cyclonedx_path, kCycloneDxMessages, records.size(),
+          settings.timestamp,
           [&](std::FILE* out, const std::string& timestamp) {
             write_cyclonedx(out, cyclonedx, timestamp, records);
           },

@@ -20,6 +20,10 @@ struct SbomSettings {
   std::string manufacturer;
   std::string attack_surface = "no";
   std::string security_function = "no";
+  std::string cyclonedx_version = "1.6";  // "1.6" or "1.7"
+  // The time both documents give, as format_utc_timestamp writes it; empty:
+  // the clock's when each is written.
+  std::string timestamp;
 };
 
 // Returns the product name: `app_name` when non-empty; otherwise the last
