@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
+
 namespace zps {
 namespace {
 
@@ -52,6 +54,21 @@ std::string parent_directory(const std::string& path) {
     return ".";
   }
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+extern "C" void remove_outputs_and_stop(int signal_number) {
+  remove_unfinished_outputs();
+  raise(signal_number);  // the default action again, so the status tells it
+}
+
+// The C++ runtime calls this when an allocation fails: the partial output
+// files go, and the run ends with a message instead of an abort.
+void stop_out_of_memory() {
+  remove_unfinished_outputs();
+  static constexpr char kMessage[] =
+      "Error: out of memory; no output file was written\n";
+  (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  _exit(1);
 }
 
 }  // namespace
@@ -180,6 +197,21 @@ void OutputStream::abandon() {
     unlink(temporary_path_.c_str());
     release_cleanup_slot(cleanup_slot_);
   }
+}
+
+void install_output_cleanup() {
+  struct sigaction action = {};
+  action.sa_handler = remove_outputs_and_stop;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction before = {};
+    if (sigaction(signal_number, nullptr, &before) == 0 &&
+        before.sa_handler != SIG_IGN) {
+      (void)sigaction(signal_number, &action, nullptr);
+    }
+  }
+  std::set_new_handler(stop_out_of_memory);
 }
 
 }  // namespace zps

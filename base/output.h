@@ -64,6 +64,14 @@ class OutputStream {
   int cleanup_slot_ = -1;  // in the table remove_unfinished_outputs reads
 };
 
+// Makes the end of a run remove the temporary output files not yet
+// finished: on SIGINT, SIGTERM and SIGHUP (unless ignored when the run
+// started: nohup, a background job), which then end the process as by
+// default (status 130, 143 or 129 in a shell), and when an allocation
+// fails, which then ends it with "Error: out of memory; no output file was
+// written" on standard error and status 1 instead of an abort.
+void install_output_cleanup();
+
 // Removes every temporary output file not yet finished or abandoned. Only
 // async-signal-safe calls: a signal handler, or an out-of-memory handler,
 // calls it before the process ends.

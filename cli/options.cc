@@ -39,6 +39,8 @@ constexpr std::string_view kUsageTail[] = {
     "  -j, --jobs N          Read packages and query ports on N threads",
     "                        (default: the number of usable CPUs; output is the same)",
     "  --strict              Exit 1 when a package, file entry or distfile was left out",
+    "  --verify LIST         Check the files a checksum list names, beneath --root DIR",
+    "  --root DIR            The root the listed paths are in (/ for this system)",
     "  -v, --verbose         Print diagnostic info to stderr",
     "  -h, --help            Show this help",
     "  --version             Print the version and exit",
@@ -70,6 +72,8 @@ constexpr ValueOption kValueOptions[] = {
     {"", "--base-vcs-ref", &RunOptions::base_vcs_ref},
     {"", "--distfiles", &RunOptions::distfiles_dir},
     {"", "--cyclonedx-version", &RunOptions::cyclonedx_version},
+    {"", "--verify", &RunOptions::verify_list},
+    {"", "--root", &RunOptions::verify_root},
 };
 
 const ValueOption* find_value_option(std::string_view word) {
@@ -111,6 +115,9 @@ void print_usage(std::string_view program, std::FILE* err) {
   write_text(err, "Usage: ");
   write_text(err, program);
   write_text(err, " [-r <repo-dir>]... [<repo-dir>...] [options]\n");
+  write_text(err, "       ");
+  write_text(err, program);
+  write_text(err, " --verify LIST --root DIR [-o REPORT] [-j N]\n");
   for (std::string_view line : kUsageTail) {
     write_text(err, line);
     write_text(err, "\n");
@@ -175,6 +182,21 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
                "Invalid CycloneDX version: " + parsed.cyclonedx_version + "\n");
     print_usage(program, err);
     return 1;
+  }
+  if (!parsed.verify_list.empty() || !parsed.verify_root.empty()) {
+    const char* problem =
+        parsed.verify_list.empty()   ? "--root goes with --verify LIST"
+        : parsed.verify_root.empty() ? "--verify needs --root DIR"
+        : !parsed.repo_dirs.empty()  ? "--verify takes no repository"
+                                     : nullptr;
+    if (problem != nullptr) {
+      write_text(err, std::string("Error: ") + problem + "\n");
+      print_usage(program, err);
+      return 1;
+    }
+    verbose = parsed.verbose;
+    *options = std::move(parsed);
+    return std::nullopt;
   }
   if (parsed.repo_dirs.empty()) {
     print_usage(program, err);

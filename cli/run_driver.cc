@@ -1,8 +1,6 @@
 #include "cli/run_driver.h"
 
 #include <malloc.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -10,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -20,6 +17,7 @@
 #include "base/ordered_work.h"
 #include "base/output.h"
 #include "base/paths.h"
+#include "cli/verify_driver.h"
 #include "packages/checksum_list.h"
 #include "packages/package_reader.h"
 #include "packages/package_record.h"
@@ -177,42 +175,6 @@ std::optional<std::string> shared_output(const RunOptions& options) {
   return std::nullopt;
 }
 
-extern "C" void remove_outputs_and_stop(int signal_number) {
-  remove_unfinished_outputs();
-  raise(signal_number);  // the default action again, so the status tells it
-}
-
-// The C++ runtime calls this when an allocation fails: the partial output
-// files go, and the run ends with a message instead of an abort.
-void stop_out_of_memory() {
-  remove_unfinished_outputs();
-  static constexpr char kMessage[] =
-      "Error: out of memory; no output file was written\n";
-  (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-  _exit(1);
-}
-
-// A run stopped by a signal leaves no temporary output file behind; the
-// process still ends by the signal (status 130 for SIGINT, 143 for
-// SIGTERM in a shell). A signal ignored when the run started (nohup, a
-// background job) stays ignored.
-void remove_outputs_on_stop() {
-  struct sigaction action = {};
-  action.sa_handler = remove_outputs_and_stop;
-  action.sa_flags = SA_RESETHAND;
-  sigemptyset(&action.sa_mask);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction before = {};
-    if (sigaction(signal_number, nullptr, &before) == 0 &&
-        before.sa_handler != SIG_IGN) {
-      (void)sigaction(signal_number, &action, nullptr);
-    }
-  }
-  std::set_new_handler(stop_out_of_memory);
-}
-
-}  // namespace
-
 // Every package allocates and frees its manifest, its parse and the
 // decompressor's buffers. Left alone, the C library hands the top of the
 // heap back to the kernel after each, and the next package takes its pages
@@ -230,7 +192,12 @@ void tune_allocator() {
 #endif
 }
 
+}  // namespace
+
 int run_driver(const RunOptions& options) {
+  if (!options.verify_list.empty()) {
+    return run_verify(options);
+  }
   // Reproducible documents: every timestamp is the one the environment
   // gives, and a value that is no time ends the run before it starts.
   std::string timestamp;
@@ -249,7 +216,7 @@ int run_driver(const RunOptions& options) {
     write_err("Error: the same file is named for two outputs: " + *path + "\n");
     return 1;
   }
-  remove_outputs_on_stop();
+  install_output_cleanup();
   tune_allocator();
   std::unique_ptr<OutputStream> out =
       options.output_path.empty()

@@ -25,6 +25,8 @@ struct RunOptions {
   std::string base_vcs_ref;
   std::string distfiles_dir;
   std::string cyclonedx_version = "1.6";  // "1.6" or "1.7"
+  std::string verify_list;  // --verify: check this list instead of a scan
+  std::string verify_root;
   bool strict = false;
   bool verbose = false;
   unsigned jobs = 0;  // worker threads; 0: as many as the usable CPUs

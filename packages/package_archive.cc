@@ -391,11 +391,8 @@ MemberDigests PackageArchive::digest_remaining_members() {
       if (target == nullptr) {
         target = archive_entry_symlink_utf8(entry);
       }
-      std::string text = target != nullptr ? target : "";
-      if (!text.empty() && text.front() == '/') {
-        text = text.substr(1) + std::string(1, '\0');
-      }
-      digests.by_path[path] = sha256_of(text);
+      digests.by_path[path] =
+          sha256_of(symlink_hash_input(target != nullptr ? target : ""));
       continue;
     }
     if (archive_entry_filetype(entry) != AE_IFREG) {
@@ -421,6 +418,15 @@ MemberDigests PackageArchive::digest_remaining_members() {
     }
   }
   return digests;
+}
+
+std::string symlink_hash_input(std::string_view target) {
+  if (!target.empty() && target.front() == '/') {
+    std::string text(target.substr(1));
+    text.push_back('\0');
+    return text;
+  }
+  return std::string(target);
 }
 
 }  // namespace zps

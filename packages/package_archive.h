@@ -29,6 +29,12 @@ enum class ManifestSearch {
   kCannotHold,     // memory for the text could not be had
 };
 
+// Returns the bytes whose SHA-256 stands for a symbolic link with the
+// target text `target`, as the package tool hashes links: the target
+// itself, or, for an absolute one, the target without its leading "/" and
+// with a NUL byte after it.
+std::string symlink_hash_input(std::string_view target);
+
 // One package archive, read front to back once: first up to its manifest,
 // then, when asked, through the members after it. Reports nothing itself.
 class PackageArchive {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "cli/run_options.h"
+
+namespace zps {
+
+// Checks the files that the checksum list `options.verify_list` names
+// beneath `options.verify_root`, on `options.jobs` threads, and writes one
+// line per problem, in the order of the list, to standard output or
+// `options.output_path`: "MISMATCH <path>", "MISSING <path>", "NOTREG
+// <path>", "BADPATH <path>", "BADLINE <n>" (a line of the list, counted
+// from 1, that is not in the list format). Then writes "Verified: N files,
+// M problems." to standard error. Returns 0 when there are no problems, 1
+// when there are, or when the list, the root or the report cannot be read,
+// opened or written (reported as "Error: ...").
+int run_verify(const RunOptions& options);
+
+}  // namespace zps
