@@ -143,19 +143,6 @@ void derive_all_upstream_refs(RunState* state) {
       });
 }
 
-// Finishes the checksum output. Returns false, after reporting it, when
-// any write to it failed.
-bool finish_output(OutputStream* out, const std::string& output_path) {
-  if (out->finish()) {
-    return true;
-  }
-  write_err(
-      "Error: cannot write output file " +
-      (output_path.empty() ? std::string("standard output") : output_path) +
-      "\n");
-  return false;
-}
-
 // Returns the path of an output that names the same file as an earlier
 // one (-o, then --sbom-spdx, then --sbom-cyclonedx), or nothing.
 std::optional<std::string> shared_output(const RunOptions& options) {

@@ -61,6 +61,17 @@ struct LineResult {
 
 }  // namespace
 
+bool finish_output(OutputStream* out, const std::string& output_path) {
+  if (out->finish()) {
+    return true;
+  }
+  write_text(stderr, "Error: cannot write output file " +
+                         (output_path.empty() ? std::string("standard output")
+                                              : output_path) +
+                         "\n");
+  return false;
+}
+
 int run_verify(const RunOptions& options) {
   install_output_cleanup();
   const UniqueFd root(
@@ -112,12 +123,7 @@ int run_verify(const RunOptions& options) {
         write_text(out->get(), result.report);
       });
   int status = problems > 0 ? 1 : 0;
-  if (!out->finish()) {
-    write_text(stderr,
-               "Error: cannot write output file " +
-                   (options.output_path.empty() ? std::string("standard output")
-                                                : options.output_path) +
-                   "\n");
+  if (!finish_output(out.get(), options.output_path)) {
     status = 1;
   }
   write_text(stderr, "Verified: " + std::to_string(files) + " files, " +

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+
+#include "base/output.h"
 #include "cli/run_options.h"
 
 namespace zps {
@@ -14,5 +17,12 @@ namespace zps {
 // when there are, or when the list, the root or the report cannot be read,
 // opened or written (reported as "Error: ...").
 int run_verify(const RunOptions& options);
+
+// Finishes the main output of a run, `out`, written to `output_path`
+// (empty: standard output). Returns false, after writing "Error: cannot
+// write output file <path>" (or "standard output") to standard error,
+// when any write to it failed.
+[[nodiscard]] bool finish_output(OutputStream* out,
+                                 const std::string& output_path);
 
 }  // namespace zps
