@@ -336,9 +336,14 @@ class CaseRun {
     } else if (name == "include" && w.size() == 1) {
       execute_file(fs::path(where_.file).parent_path() / w[0].text);
     } else if (name == "requires" && w.size() == 1) {
-      ToolRun r = aside({"/bin/sh", "-c", "command -v \"$0\"", w[0].text});
+      const bool is_path = w[0].text.find('/') != std::string::npos;
+      ToolRun r =
+          aside({"/bin/sh", "-c",
+                 is_path ? "test -e \"$0\"" : "command -v \"$0\"", w[0].text});
       stopped_ = r.exit_status != 0;
-      skip_ = stopped_ ? w[0].text + " is not on PATH" : skip_;
+      skip_ = !stopped_ ? skip_
+              : is_path ? w[0].text + " does not exist"
+                        : w[0].text + " is not on PATH";
     } else if (name == "run") {
       run(w);
     } else if (name == "no-file" && w.size() == 1) {

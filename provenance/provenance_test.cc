@@ -200,13 +200,28 @@ TEST(FirstFetchUrl, FollowsGroupsOrderAndOverride) {
   EXPECT_EQ(url_host("https://u:p@Host.example:8080/x"), "Host.example");
 }
 
-// Each checked to round-trip in a real purl parser (packageurl-js).
+// Each checked to round-trip in a real purl parser (packageurl-js). An
+// empty version gets no "@": a parser reads "x@" back as "x".
 TEST(Purl, EncodesNameAndVersionAsComponents) {
-  EXPECT_EQ(generic_purl("\xC3\x84Z tool/1", "1.0,1+2:3 %"),
-            "pkg:generic/%C3%84z%20tool%2F1@1.0%2C1+2:3%20%25");
-  UpstreamRefs refs;
-  github_refs(&refs, "A@b", "P.q", "v1/2");
-  EXPECT_EQ(refs.purl, "pkg:github/a%40b/p.q@v1%2F2");
+  struct Case {
+    std::string_view name, version, want;
+  };
+  const Case generic[] = {
+      {"\xC3\x84Z tool/1", "1.0,1+2:3 %",
+       "pkg:generic/%C3%84z%20tool%2F1@1.0%2C1+2:3%20%25"},
+      {"x", "", "pkg:generic/x"},
+      {"x", "@", "pkg:generic/x@%40"},
+  };
+  for (const Case& c : generic) {
+    EXPECT_EQ(generic_purl(c.name, c.version), c.want) << c.version;
+  }
+  const Case github[] = {{"", "v1/2", "pkg:github/a%40b/p.q@v1%2F2"},
+                         {"", "", "pkg:github/a%40b/p.q"}};
+  for (const Case& c : github) {
+    UpstreamRefs refs;
+    github_refs(&refs, "A@b", "P.q", c.version);
+    EXPECT_EQ(refs.purl, c.want) << c.version;
+  }
 }
 
 TEST(RemoteUrl, DropsOneLineFeedThenOneDotGit) {

@@ -32,6 +32,13 @@ std::string purl_encoded(std::string_view text, bool version) {
   return percent_encoded(text, version ? "-._~!'()*:+" : "-._~!'()*");
 }
 
+// Returns "@" and the %-encoded `version`, or nothing for an empty one: a
+// purl parser reads "name@" as a purl without a version, so it would not
+// round-trip.
+std::string purl_version(std::string_view version) {
+  return version.empty() ? std::string() : "@" + purl_encoded(version, true);
+}
+
 bool is_group_char(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
          (c >= '0' && c <= '9') || c == '_' || c == ',';
@@ -129,8 +136,7 @@ void github_refs(UpstreamRefs* refs, std::string_view account,
   refs->vcs_url = std::string(kGithubWeb) + std::string(account) + "/" +
                   std::string(project) + "/tree/" + std::string(tag);
   refs->purl = "pkg:github/" + purl_encoded(ascii_lower(account), false) + "/" +
-               purl_encoded(ascii_lower(project), false) + "@" +
-               purl_encoded(tag, true);
+               purl_encoded(ascii_lower(project), false) + purl_version(tag);
 }
 
 std::string first_master_site(std::string_view entry) {
@@ -172,8 +178,8 @@ void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars) {
 }
 
 std::string generic_purl(std::string_view name, std::string_view version) {
-  return "pkg:generic/" + purl_encoded(ascii_lower(name), false) + "@" +
-         purl_encoded(version, true);
+  return "pkg:generic/" + purl_encoded(ascii_lower(name), false) +
+         purl_version(version);
 }
 
 void derive_upstream_refs(PackageRecord* record, std::string_view label,

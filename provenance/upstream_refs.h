@@ -18,7 +18,8 @@ struct UpstreamRefs {
 
 // Sets `refs->vcs_url` to the GitHub tree of `tag` in account/project and
 // `refs->purl` to pkg:github/<account>/<project>@<tag>, account and project
-// lowered (ASCII only), each %-encoded as a purl component.
+// lowered (ASCII only), each %-encoded as a purl component; without "@" when
+// `tag` is empty.
 void github_refs(UpstreamRefs* refs, std::string_view account,
                  std::string_view project, std::string_view tag);
 
@@ -35,7 +36,7 @@ std::string download_tag(std::string_view url);
 void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars);
 
 // Returns pkg:generic/<name with ASCII letters lowered>@<version>, both
-// %-encoded as purl components.
+// %-encoded as purl components; pkg:generic/<name> when `version` is empty.
 std::string generic_purl(std::string_view name, std::string_view version);
 
 // Fills `record`'s vcs_url, purl and source_distributions by the first rule
