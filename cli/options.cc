@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/output.h"
+#include "packages/package_record.h"
 #include "packages/verbose.h"
 
 namespace zps {
@@ -180,6 +181,14 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
   if (parsed.cyclonedx_version != "1.6" && parsed.cyclonedx_version != "1.7") {
     write_text(err,
                "Invalid CycloneDX version: " + parsed.cyclonedx_version + "\n");
+    print_usage(program, err);
+    return 1;
+  }
+  // The product version goes only into the CycloneDX document, whose
+  // schemas bound a version as a package's is bounded.
+  if (parsed.app_version.size() > kMaxRecordVersionBytes) {
+    write_text(err, "Invalid application version: longer than " +
+                        std::to_string(kMaxRecordVersionBytes) + " bytes\n");
     print_usage(program, err);
     return 1;
   }

@@ -81,16 +81,21 @@ PackageRecord build_package_record(const ManifestValue& root,
     record.ports_top_git_hash =
         string_member(*annotations, "ports_top_git_hash");
   }
-  for (auto [field, name] :
-       {std::pair{&record.name, "name"},
-        {&record.version, "version"},
-        {&record.www, "www"},
-        {&record.maintainer, "maintainer"},
-        {&record.origin, "origin"},
-        {&record.ports_top_git_hash, "ports_top_git_hash"}}) {
-    bound_text(field, kMaxRecordTextBytes, name, cut);
+  struct Bound {
+    std::string* field;
+    const char* name;
+    size_t max_bytes;
+  };
+  for (const Bound& b :
+       {Bound{&record.name, "name", kMaxRecordTextBytes},
+        {&record.version, "version", kMaxRecordVersionBytes},
+        {&record.www, "www", kMaxRecordTextBytes},
+        {&record.maintainer, "maintainer", kMaxRecordTextBytes},
+        {&record.origin, "origin", kMaxRecordTextBytes},
+        {&record.ports_top_git_hash, "ports_top_git_hash", kMaxRecordTextBytes},
+        {&record.desc, "desc", kMaxRecordDescBytes}}) {
+    bound_text(b.field, b.max_bytes, b.name, cut);
   }
-  bound_text(&record.desc, kMaxRecordDescBytes, "desc", cut);
   return record;
 }
 

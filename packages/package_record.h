@@ -41,6 +41,10 @@ inline constexpr size_t kMaxRecordLicenseBytes = 64 * 1024;  // all together
 inline constexpr size_t kMaxRecordDeps = 10000;
 inline constexpr size_t kMaxRecordDepBytes = 1024 * 1024;  // all together
 inline constexpr size_t kMaxRecordDescBytes = 64 * 1024;
+// The most characters the CycloneDX schemas allow in a version; as bytes,
+// never more characters once written (a byte that is not UTF-8 becomes at
+// most one U+FFFD), so the document stays valid for every package.
+inline constexpr size_t kMaxRecordVersionBytes = 1024;
 inline constexpr size_t kMaxRecordTextBytes = 4096;  // each other text
 
 // Returns the record of the manifest whose root value is `root`: the string
