@@ -204,6 +204,9 @@ TEST(ManifestDocument, ReadsTheConfigurationSyntaxAsItsJson) {
        R"("mtime":1735689600},"/usr/local/My File":"1$cd"}})"},
       {"a: 1, b 'it\\'s \\x',\n'c d' : \"\\u00e9\\n\"; a = 2",
        R"({"a":1,"b":"it's \\x","c d":"\u00e9\n"})"},
+      // A backslash takes the next byte: a quote, a line break or itself.
+      {"w = 'w\\\\', x = '\\\r\n\\\r\\\n\\\\\\'\\y'",
+       R"({"w":"w\\\\","x":"\\\\'\\y"})"},
       {R"(u = "\u0041\u00A9\u20ac\uD83D\uDE00\u0000.")",
        R"({"u":"\u0041\u00A9\u20ac\uD83D\uDE00\u0000."})"},
       {"# top\n// more\n/* a /* nested */ comment */ k = v // after\n",
@@ -232,6 +235,7 @@ TEST(ManifestDocument, RefusesMacrosAndBrokenConfigurationText) {
       {"a {\n .priority 5\n}", "Macros are not read: .priority (offset 5)"},
       {"a = \"open", "Missing a closing quotation mark in string. (offset 4)"},
       {"a = 'open", "Missing a closing quotation mark in string. (offset 4)"},
+      {"a = 'x\\", "Missing a closing quotation mark in string. (offset 4)"},
       {"a = \"x\ny\"", "Invalid control character in string. (offset 6)"},
       {"a = \"\\q\"", "Invalid escape character in string. (offset 6)"},
       {"a = \"\\ud800x\"",

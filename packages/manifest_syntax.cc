@@ -7,13 +7,14 @@
 // or `key value`, where a value that is an object or an array may follow
 // the key directly (`key { ... }`, `key [ ... ]`). A `;` or `,` may follow
 // any value. Keys are bare words or quoted strings. Values are "..."
-// strings with JSON's escapes, '...' strings (only \' is an escape, and a
-// backslash before a line feed joins the lines), heredocs (`<<TAG`, a line
-// feed, the text, then TAG at the start of a line), or bare words: true,
-// yes, on, false, no, off and null in any case, numbers, and otherwise
-// strings. `#` and `//` comment to the end of the line, `/* */` comments
-// nest. A bare key that starts with "." is a macro (.include, .priority
-// and the like), which could make the reader open other files: refused.
+// strings with JSON's escapes, '...' strings (a backslash takes the next
+// byte with it: \' is a quote, a backslash and a line break are dropped,
+// other pairs stay as written), heredocs (`<<TAG`, a line feed, the text,
+// then TAG at the start of a line), or bare words: true, yes, on, false,
+// no, off and null in any case, numbers, and otherwise strings. `#` and
+// `//` comment to the end of the line, `/* */` comments nest. A bare key that
+// starts with "." is a macro (.include, .priority and the like), which could
+// make the reader open other files: refused.
 //
 // Both syntaxes decode strings in place (a decoded string is never longer
 // than its source) and read with an explicit stack, so no input recurses.
@@ -633,8 +634,11 @@ bool TextReader::read_double_quoted(int32_t type) {
   }
 }
 
-// Decodes a '...' string in place: \' is a quote, a backslash before a line
-// feed joins the lines, and every other byte stands for itself.
+// Decodes a '...' string in place. A backslash always takes the next byte
+// with it, so the string ends at the first quote not taken so: 'w\\' is w
+// and two backslashes. Of these pairs, \' is a quote, a backslash before a
+// line break (LF, CR or CR LF) goes with the break, and every other pair
+// stands for itself.
 bool TextReader::read_single_quoted(int32_t type) {
   const size_t start = ++pos_;
   size_t out = start;
@@ -647,16 +651,24 @@ bool TextReader::read_single_quoted(int32_t type) {
       ++pos_;
       return added(builder_.text(type, start, out - start));
     }
-    if (c == '\\' && pos_ + 1 < text_.size() &&
-        (text_[pos_ + 1] == '\'' || text_[pos_ + 1] == '\n')) {
-      if (text_[pos_ + 1] == '\'') {
-        text_[out++] = '\'';
-      }
-      pos_ += 2;
+    if (c != '\\') {
+      text_[out++] = c;
+      ++pos_;
       continue;
     }
-    text_[out++] = c;
-    ++pos_;
+    if (pos_ + 1 >= text_.size()) {
+      return fail("Missing a closing quotation mark in string.", start - 1);
+    }
+    const char next = text_[pos_ + 1];
+    pos_ += 2;
+    if (next == '\r' && !at_end() && peek() == '\n') {
+      ++pos_;
+    } else if (next == '\'') {
+      text_[out++] = '\'';
+    } else if (next != '\n' && next != '\r') {
+      text_[out++] = '\\';
+      text_[out++] = next;
+    }
   }
 }
 
