@@ -105,8 +105,7 @@ void write_json_string(std::FILE* out, std::string_view value) {
 
 bool is_absolute_url(std::string_view text) {
   const size_t colon = text.find("://");
-  if (colon == std::string_view::npos || colon == 0 ||
-      colon + 3 == text.size()) {
+  if (colon == std::string_view::npos || colon == 0) {
     return false;
   }
   for (size_t i = 0; i < colon; ++i) {
@@ -117,7 +116,14 @@ bool is_absolute_url(std::string_view text) {
       return false;
     }
   }
-  return true;
+  std::string_view host = text.substr(colon + 3);
+  host = host.substr(0, host.find_first_of("/?#"));
+  const size_t at = host.rfind('@');
+  if (at != std::string_view::npos) {
+    host.remove_prefix(at + 1);
+  }
+  // An IP literal ("[::1]") is not empty before its first ":" either.
+  return !host.substr(0, host.find(':')).empty();
 }
 
 std::string spdx_id(std::string_view name) {

@@ -21,7 +21,9 @@ std::string json_escape(std::string_view text);
 void write_json_string(std::FILE* out, std::string_view value);
 
 // True when `text` is an absolute URL: a scheme (a letter, then letters,
-// digits, "+", "-" or "."), "://" and at least one byte more.
+// digits, "+", "-" or "."), "://" and a host that is not empty. The host is
+// what comes before the first "/", "?" or "#" after "://", without any
+// user information up to an "@" and without a ":" and port.
 [[nodiscard]] bool is_absolute_url(std::string_view text);
 
 // Returns "SPDXRef-" followed by one byte per byte of `name`: ASCII letters,

@@ -48,13 +48,35 @@ TEST(SpdxId, KeepsLettersDigitsHyphensAndDotsOnly) {
   }
 }
 
-TEST(IsAbsoluteUrl, NeedsASchemeAndSomethingAfterIt) {
-  for (std::string_view url : {"https://x", "git+ssh://h/p", "a1.-+://b"}) {
-    EXPECT_TRUE(is_absolute_url(url)) << url;
-  }
-  for (std::string_view text : {"", "UNKNOWN", "https://", "://x", "1http://x",
-                                "ht tp://x", "example.org/x", "mailto:a@b"}) {
-    EXPECT_FALSE(is_absolute_url(text)) << text;
+TEST(IsAbsoluteUrl, NeedsASchemeAndAHost) {
+  const std::pair<std::string_view, bool> cases[] = {
+      {"https://x", true},
+      {"git+ssh://h/p", true},
+      {"a1.-+://b", true},
+      {"h://u:p@x:8/p", true},
+      {"h://[::1]:8/", true},
+      {"h://x?q", true},
+      {"h://x#f", true},
+      {"h://@x", true},
+      {"", false},
+      {"UNKNOWN", false},
+      {"https://", false},
+      {"h:///p", false},
+      {"h://@", false},
+      {"h://u@/x", false},
+      {"h://:80/", false},
+      {"h://?x", false},
+      {"h://#x", false},
+      {"://x", false},
+      {"1http://x", false},
+      {"ht tp://x", false},
+      {"example.org/x", false},
+      {"mailto:a@b", false},
+      {"h:/x", false},
+      {"h:x://y", false},
+  };
+  for (const auto& [text, want] : cases) {
+    EXPECT_EQ(is_absolute_url(text), want) << text;
   }
 }
 
