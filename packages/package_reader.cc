@@ -90,11 +90,18 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
   result.problems += result.checksums.left_out;
   if (wants_record) {
     std::string cut;
-    result.record = build_package_record(root, &cut);
+    bool cpe_refused = false;
+    result.record = build_package_record(root, &cut, &cpe_refused);
     if (!cut.empty()) {
       cut.resize(cut.size() - 2);  // the last ", "
       result.messages += "  warning: " + std::string(label) +
                          ": SBOM record cut to its bounds: " + cut + "\n";
+    }
+    // Not a problem for --strict: the package is described in full, only
+    // without an identifier it never had in a usable form.
+    if (cpe_refused) {
+      result.messages += "  warning: " + std::string(label) +
+                         ": the cpe annotation is not a CPE 2.3 name\n";
     }
   }
   return result;

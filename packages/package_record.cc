@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "packages/cpe.h"
 #include "packages/pkg_encoding.h"
 
 namespace zps {
@@ -36,8 +37,8 @@ void bound_text(std::string* text, size_t max_bytes, std::string_view field,
 
 }  // namespace
 
-PackageRecord build_package_record(const ManifestValue& root,
-                                   std::string* cut) {
+PackageRecord build_package_record(const ManifestValue& root, std::string* cut,
+                                   bool* cpe_refused) {
   std::string ignored;
   cut = cut != nullptr ? cut : &ignored;
   PackageRecord record;
@@ -80,6 +81,18 @@ PackageRecord build_package_record(const ManifestValue& root,
   if (std::optional<ManifestValue> annotations = root.lookup("annotations")) {
     record.ports_top_git_hash =
         string_member(*annotations, "ports_top_git_hash");
+    // A CPE cut to a bound would name another product or version, so a
+    // long one is refused whole.
+    const std::string cpe = string_member(*annotations, "cpe");
+    std::optional<std::string> formatted;
+    if (cpe.size() <= kMaxRecordTextBytes) {
+      formatted = cpe23_formatted_string(cpe);
+    }
+    if (formatted) {
+      record.cpe = std::move(*formatted);
+    } else if (!cpe.empty() && cpe_refused != nullptr) {
+      *cpe_refused = true;
+    }
   }
   struct Bound {
     std::string* field;

@@ -15,8 +15,8 @@ struct SourceDistribution {
 };
 
 // One package's metadata for the SBOM documents, copied from its manifest,
-// plus the provenance fields filled in for the CycloneDX document. Every
-// text is a byte string; empty means absent.
+// plus the provenance fields filled in for them. Every text is a byte
+// string; empty means absent.
 struct PackageRecord {
   std::string name;
   std::string version;
@@ -25,7 +25,11 @@ struct PackageRecord {
   std::string maintainer;
   std::string origin;
   std::string ports_top_git_hash;  // annotations.ports_top_git_hash
+  std::string cpe;  // annotations.cpe as a CPE 2.3 formatted string
   std::string vcs_url;
+  // Where the source is, as SPDX's downloadLocation writes it
+  // (git+https://host/account/project@ref, or a distfile's URL).
+  std::string download_location;
   std::string purl;
   std::vector<std::string> licenses;  // in manifest order, as written
   std::vector<std::string> deps;      // keys of the deps object, in order
@@ -50,10 +54,15 @@ inline constexpr size_t kMaxRecordTextBytes = 4096;  // each other text
 // Returns the record of the manifest whose root value is `root`: the string
 // values of name, version, desc (%-decoded), www, maintainer and origin; the
 // strings of `licenses` (an array, or a single value); the keys of a `deps`
-// object; and the string annotations.ports_top_git_hash. Values of another
+// object; the string annotations.ports_top_git_hash; and the string
+// annotations.cpe as cpe23_formatted_string writes it. Values of another
 // kind leave their field empty. Where a field is cut to its bound, the
-// field, its bound and a ", " go after `*cut` (which may be null).
+// field, its bound and a ", " go after `*cut` (which may be null). A
+// non-empty cpe annotation that is not a CPE 2.3 name, or is longer than
+// kMaxRecordTextBytes, leaves `cpe` empty and sets `*cpe_refused` (which
+// may be null).
 PackageRecord build_package_record(const ManifestValue& root,
-                                   std::string* cut = nullptr);
+                                   std::string* cut = nullptr,
+                                   bool* cpe_refused = nullptr);
 
 }  // namespace zps
