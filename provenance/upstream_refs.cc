@@ -44,6 +44,33 @@ bool is_group_char(char c) {
          (c >= '0' && c <= '9') || c == '_' || c == ',';
 }
 
+// Returns `url` without its trailing "/"s.
+std::string trimmed_url(std::string_view url) {
+  while (!url.empty() && url.back() == '/') {
+    url.remove_suffix(1);
+  }
+  return std::string(url);
+}
+
+// True for "scheme://" and at least one byte, the scheme a letter and then
+// letters, digits, "+", "-" or ".".
+bool is_absolute_url(std::string_view text) {
+  const size_t colon = text.find("://");
+  if (colon == std::string_view::npos || colon == 0 ||
+      colon + 3 == text.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = text[i];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' ||
+                                c == '-' || c == '.'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool is_all_digits(std::string_view text) {
   for (char c : text) {
     if (c < '0' || c > '9') {
@@ -94,6 +121,8 @@ bool gitlab_rule(UpstreamRefs* refs, const PortVariables& vars,
   }
   refs->vcs_url =
       site + "/" + account + "/" + project + std::string(kTreePath) + reference;
+  refs->download_location = git_download_location(
+      trimmed_url(site) + "/" + account + "/" + project, reference);
   return true;
 }
 
@@ -135,6 +164,10 @@ void github_refs(UpstreamRefs* refs, std::string_view account,
                  std::string_view project, std::string_view tag) {
   refs->vcs_url = std::string(kGithubWeb) + std::string(account) + "/" +
                   std::string(project) + "/tree/" + std::string(tag);
+  refs->download_location =
+      git_download_location(std::string(kGithubWeb) + std::string(account) +
+                                "/" + std::string(project),
+                            tag);
   refs->purl = "pkg:github/" + purl_encoded(ascii_lower(account), false) + "/" +
                purl_encoded(ascii_lower(project), false) + purl_version(tag);
 }
@@ -177,6 +210,24 @@ void apply_port_rules(UpstreamRefs* refs, const PortVariables& vars) {
   }
 }
 
+std::string git_download_location(std::string_view repository,
+                                  std::string_view revision,
+                                  std::string_view path) {
+  const std::string url = trimmed_url(repository);
+  if (!is_absolute_url(url) || revision.empty()) {
+    return {};
+  }
+  // The revision and path come from packages: "@", "#", "%" and blanks
+  // would change what the location says.
+  constexpr std::string_view kKept = "-._~/+";
+  std::string location = url.compare(0, 4, "git+") == 0 ? "" : "git+";
+  location += url + "@" + percent_encoded(revision, kKept);
+  if (!path.empty()) {
+    location += "#" + percent_encoded(path, kKept);
+  }
+  return location;
+}
+
 std::string generic_purl(std::string_view name, std::string_view version) {
   return "pkg:generic/" + purl_encoded(ascii_lower(name), false) +
          purl_version(version);
@@ -193,6 +244,7 @@ void derive_upstream_refs(PackageRecord* record, std::string_view label,
     apply_port_rules(&refs, vars);
   }
   record->vcs_url = refs.vcs_url;
+  record->download_location = refs.download_location;
   record->purl = !refs.purl.empty()
                      ? refs.purl
                      : generic_purl(record->name, record->version);
@@ -208,12 +260,17 @@ void derive_upstream_refs(PackageRecord* record, std::string_view label,
     case OriginKind::kOwn:
       if (has_ports_commit) {
         record->vcs_url = ports_tree_url + record->origin;
+        record->download_location =
+            git_download_location(settings.internal_vcs_url,
+                                  record->ports_top_git_hash, record->origin);
       }
       break;
     case OriginKind::kBase:
       if (!settings.base_vcs_url.empty() && !settings.base_vcs_ref.empty()) {
         record->vcs_url = settings.base_vcs_url + std::string(kTreePath) +
                           settings.base_vcs_ref;
+        record->download_location =
+            git_download_location(settings.base_vcs_url, settings.base_vcs_ref);
       }
       break;
     case OriginKind::kPort:
@@ -221,8 +278,13 @@ void derive_upstream_refs(PackageRecord* record, std::string_view label,
                                    settings.distfiles_dir, label, messages);
       // Without local sources, the port's directory in the maker's copy of
       // the ports tree at the commit the package was built from.
-      if (record->source_distributions.empty() && has_ports_commit) {
+      if (!record->source_distributions.empty()) {
+        record->download_location = record->source_distributions.front().url;
+      } else if (has_ports_commit) {
         record->vcs_url = ports_tree_url + record->origin;
+        record->download_location =
+            git_download_location(settings.internal_vcs_url,
+                                  record->ports_top_git_hash, record->origin);
       }
       break;
     case OriginKind::kUnknown:
