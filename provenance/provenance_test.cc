@@ -224,6 +224,30 @@ TEST(Purl, EncodesNameAndVersionAsComponents) {
   }
 }
 
+TEST(GitDownloadLocation, WritesSpdxVcsFormOrNothing) {
+  struct Case {
+    std::string_view repository, revision, path, want;
+  };
+  const Case cases[] = {
+      {"https://g.example/ports", "abc", "devel/x",
+       "git+https://g.example/ports@abc#devel/x"},
+      {"https://g.example/ports//", "abc", "",
+       "git+https://g.example/ports@abc"},
+      {"ssh://git@g.example/src", "releng/14.2", "",
+       "git+ssh://git@g.example/src@releng/14.2"},
+      {"git+https://g.example/p", "v1+b", "", "git+https://g.example/p@v1+b"},
+      {"https://g.example/p", "a@b#c d%", "x'; y",
+       "git+https://g.example/p@a%40b%23c%20d%25#x%27%3B%20y"},
+      {"git@g.example:ports", "abc", "", ""},
+      {"https://g.example/p", "", "x", ""},
+      {"", "abc", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(git_download_location(c.repository, c.revision, c.path), c.want)
+        << c.repository;
+  }
+}
+
 TEST(RemoteUrl, DropsOneLineFeedThenOneDotGit) {
   const std::pair<std::string, std::string> cases[] = {
       {"https://g.example/ports.git\n", "https://g.example/ports"},
