@@ -224,12 +224,13 @@ int run_driver(const RunOptions& options) {
       .security_function = options.security_function,
       .cyclonedx_version = options.cyclonedx_version,
       .timestamp = timestamp,
+      .tool_version = ZPS_VERSION,
   };
   RunState state;
   state.out = out->get();
   state.jobs = options.jobs > 0 ? options.jobs : usable_cpu_count();
   state.wants_records = wants_sbom(sbom);
-  state.wants_provenance = !options.sbom_cyclonedx_path.empty();
+  state.wants_provenance = state.wants_records;
   state.provenance = {
       .ports_tree = options.ports_tree,
       .internal_vcs_url = options.internal_vcs_url,
@@ -237,8 +238,8 @@ int run_driver(const RunOptions& options) {
       .base_vcs_ref = options.base_vcs_ref,
       .distfiles_dir = options.distfiles_dir,
   };
-  // The ports-tree defaults feed only the CycloneDX document's references,
-  // so without one no git child is started for them.
+  // The ports-tree defaults feed only the documents' references, so
+  // without one no git child is started for them.
   if (state.wants_provenance) {
     std::error_code ec;
     apply_ports_tree_defaults(&state.provenance,

@@ -81,6 +81,33 @@ ToolRun run_program(std::vector<std::string> argv, const std::string& cwd,
 const std::string kE2e = ZPS_E2E_DIR;
 const std::string kValidator = ZPS_SHARED_DIR "/tools/validate-sbom";
 constexpr std::string_view kToken = "<TIMESTAMP>";
+constexpr std::string_view kSerialToken = "urn:uuid:<SERIAL>";
+constexpr std::string_view kVersionToken = "<VERSION>";
+
+// Replaces every "urn:uuid:" and UUID in `text` by kSerialToken.
+std::string masked_serial(std::string text) {
+  const std::string_view form = "urn:uuid:xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx";
+  const auto matches = [](char c, char f) {
+    return f != 'x' ? c == f : (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+  };
+  for (auto at = text.begin();
+       (at = std::search(at, text.end(), form.begin(), form.end(), matches)) !=
+       text.end();) {
+    const size_t offset = static_cast<size_t>(at - text.begin());
+    text.replace(offset, form.size(), kSerialToken);
+    at = text.begin() +
+         static_cast<std::ptrdiff_t>(offset + kSerialToken.size());
+  }
+  return text;
+}
+
+// Returns `text` with every kVersionToken replaced by the tool's version.
+std::string with_version(std::string text) {
+  for (size_t at; (at = text.find(kVersionToken)) != text.npos;) {
+    text.replace(at, kVersionToken.size(), ZPS_VERSION);
+  }
+  return text;
+}
 
 struct Word {
   std::string text;
@@ -400,14 +427,15 @@ class CaseRun {
                                (name == "status" && w.size() == 1)))) {
       return stop("unknown directive, or no run before it: " + name);
     }
-    const std::string want =
-        name == "status" ? w[0].text : content(w, on_file ? 1 : 0);
+    const std::string want = with_version(
+        name == "status" ? w[0].text : content(w, on_file ? 1 : 0));
     const std::string what = on_file ? at(w[0].text) : name;
     std::string got = name == "stdout"   ? last_.out
                       : name == "stderr" ? last_.err
                       : on_file          ? read_file(what)
                                          : std::to_string(last_.exit_status);
     got = want.find(kToken) == want.npos ? got : masked_time(got);
+    got = want.find(kSerialToken) == want.npos ? got : masked_serial(got);
     const auto diff =
         std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first;
     const size_t line = std::count(want.begin(), diff, '\n');

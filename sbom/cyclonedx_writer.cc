@@ -77,6 +77,9 @@ void put_component(std::FILE* out, const CycloneDxProduct& product,
   write_json_string(out, r.name);
   write_text(out, ",\n      \"version\": ");
   write_json_string(out, r.version);
+  if (!r.cpe.empty()) {
+    put_member(out, "cpe", r.cpe);
+  }
   if (!r.purl.empty()) {
     put_member(out, "purl", r.purl);
   }
@@ -113,15 +116,21 @@ void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
                      const std::vector<PackageRecord>& records) {
   write_text(out, "{\n  \"bomFormat\": \"CycloneDX\",\n  \"specVersion\": \"");
   write_text(out, product.spec_version);
+  if (!product.serial_number.empty()) {
+    write_text(out, "\",\n  \"serialNumber\": \"");
+    write_text(out, product.serial_number);
+  }
   write_text(
       out, "\",\n  \"version\": 1,\n  \"metadata\": {\n    \"timestamp\": \"");
   write_text(out, timestamp);
-  write_text(
-      out,
-      "\",\n    \"tools\": {\n      \"components\": [\n"
-      "        {\"type\": \"application\", \"name\": \"zelkor-pkg-sign\"}\n"
-      "      ]\n    },\n    \"component\": {\n"
-      "      \"type\": \"operating-system\",\n      \"name\": ");
+  write_text(out,
+             "\",\n    \"tools\": {\n      \"components\": [\n"
+             "        {\"type\": \"application\", \"name\": "
+             "\"zelkor-pkg-sign\", \"version\": ");
+  write_json_string(out, product.tool_version);
+  write_text(out,
+             "}\n      ]\n    },\n    \"component\": {\n"
+             "      \"type\": \"operating-system\",\n      \"name\": ");
   write_json_string(out, product.name);
   write_text(out, ",\n      \"version\": ");
   write_json_string(out, product.version);

@@ -1,12 +1,31 @@
 #include "sbom/sbom_stage.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include "base/output.h"
+#include "base/uuid.h"
 #include "sbom/cyclonedx_writer.h"
 #include "sbom/json_text.h"
 #include "sbom/spdx_writer.h"
 
 namespace zps {
 namespace {
+
+// The namespace of the serial numbers derived from a CycloneDX document's
+// text, aa4dd474-916f-42e6-a736-b7589459d030: a random UUID of this tool's
+// own, so no other tool's names collide with its documents.
+constexpr std::string_view kSerialNamespace =
+    "\xaa\x4d\xd4\x74\x91\x6f\x42\xe6\xa7\x36\xb7\x58\x94\x59\xd0\x30";
+constexpr std::string_view kUrnUuid = "urn:uuid:";
+
+// The text open_memstream collects; its stream is closed before the text is
+// read.
+struct MemoryText {
+  char* data = nullptr;
+  size_t size = 0;
+  ~MemoryText() { free(data); }
+};
 
 // The messages about one kind of document, each followed by the path.
 struct DocumentMessages {
@@ -48,6 +67,29 @@ bool write_document(const std::string& path, const DocumentMessages& messages,
 
 }  // namespace
 
+std::string cyclonedx_serial_number(const CycloneDxProduct& product,
+                                    std::string_view timestamp,
+                                    const std::vector<PackageRecord>& records) {
+  if (timestamp.empty()) {
+    std::optional<std::string> id = random_uuid();
+    return id ? std::string(kUrnUuid) + *id : std::string();
+  }
+  CycloneDxProduct unnumbered = product;
+  unnumbered.serial_number.clear();
+  MemoryText text;
+  std::FILE* stream = open_memstream(&text.data, &text.size);
+  if (stream == nullptr) {
+    return {};
+  }
+  write_cyclonedx(stream, unnumbered, timestamp, records);
+  const bool failed = std::ferror(stream) != 0;
+  if (std::fclose(stream) != 0 || failed) {
+    return {};
+  }
+  return std::string(kUrnUuid) +
+         name_uuid(kSerialNamespace, std::string_view(text.data, text.size));
+}
+
 std::string sbom_product_name(std::string_view app_name,
                               const std::vector<std::string>& repo_dirs) {
   if (!app_name.empty()) {
@@ -86,21 +128,27 @@ int run_sbom_stage(const SbomSettings& settings,
       !write_document(
           settings.spdx_path, kSpdxMessages, records.size(), settings.timestamp,
           [&](std::FILE* out, const std::string& timestamp) {
-            write_spdx(out, product, timestamp, records);
+            write_spdx(out, product, timestamp, settings.tool_version, records);
           },
           err)) {
     return 1;
   }
-  const CycloneDxProduct cyclonedx{
+  if (settings.cyclonedx_path.empty()) {
+    return 0;
+  }
+  CycloneDxProduct cyclonedx{
       .name = product,
       .version = settings.app_version,
       .manufacturer = settings.manufacturer,
       .attack_surface = settings.attack_surface,
       .security_function = settings.security_function,
       .spec_version = settings.cyclonedx_version,
+      .tool_version = settings.tool_version,
+      .serial_number = {},
   };
-  if (!settings.cyclonedx_path.empty() &&
-      !write_document(
+  cyclonedx.serial_number =
+      cyclonedx_serial_number(cyclonedx, settings.timestamp, records);
+  if (!write_document(
           settings.cyclonedx_path, kCycloneDxMessages, records.size(),
           settings.timestamp,
           [&](std::FILE* out, const std::string& timestamp) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "packages/package_record.h"
+#include "sbom/cyclonedx_writer.h"
 
 namespace zps {
 
@@ -22,8 +23,11 @@ struct SbomSettings {
   std::string security_function = "no";
   std::string cyclonedx_version = "1.6";  // "1.6" or "1.7"
   // The time both documents give, as format_utc_timestamp writes it; empty:
-  // the clock's when each is written.
+  // the clock's when each is written. A given time also makes the CycloneDX
+  // serial number one derived from the document (reproducible), where it
+  // is otherwise random.
   std::string timestamp;
+  std::string tool_version;  // written into both documents
 };
 
 // Returns the product name: `app_name` when non-empty; otherwise the last
@@ -36,6 +40,16 @@ std::string sbom_product_name(std::string_view app_name,
 // True when `settings` asks for any SBOM document, and so for the package
 // records.
 [[nodiscard]] bool wants_sbom(const SbomSettings& settings);
+
+// Returns the CycloneDX serial number of the document `product` (whose
+// serial_number is not read) and `records` give with `timestamp`:
+// "urn:uuid:" and, when `timestamp` is empty, a random (version 4) UUID;
+// otherwise the name-based (version 5) UUID of the document's text without
+// its serial number, so that the same text gets the same number. Empty
+// when no UUID can be had.
+std::string cyclonedx_serial_number(const CycloneDxProduct& product,
+                                    std::string_view timestamp,
+                                    const std::vector<PackageRecord>& records);
 
 // Writes the requested documents of `records`: the SPDX document first;
 // when it fails, nothing more. Reports each written document on `err`

@@ -16,6 +16,17 @@ namespace {
 // URI carries as it is.
 constexpr std::string_view kUnreservedMarks = "-._~";
 
+void put_reference(std::FILE* out, std::string_view category,
+                   std::string_view type, std::string_view locator) {
+  write_text(out, "{\"referenceCategory\": \"");
+  write_text(out, category);
+  write_text(out, "\", \"referenceType\": \"");
+  write_text(out, type);
+  write_text(out, "\", \"referenceLocator\": ");
+  write_json_string(out, locator);
+  write_text(out, "}");
+}
+
 void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
   const std::string license = spdx_license_expression(r.licenses);
   write_text(out, "    {\n      \"SPDXID\": ");
@@ -24,9 +35,10 @@ void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
   write_json_string(out, r.name);
   write_text(out, ",\n      \"versionInfo\": ");
   write_json_string(out, r.version);
-  write_text(out,
-             ",\n      \"downloadLocation\": \"NOASSERTION\",\n"
-             "      \"filesAnalyzed\": false,\n");
+  write_text(out, ",\n      \"downloadLocation\": ");
+  write_json_string(
+      out, r.download_location.empty() ? "NOASSERTION" : r.download_location);
+  write_text(out, ",\n      \"filesAnalyzed\": false,\n");
   if (!r.maintainer.empty()) {
     write_text(out, "      \"supplier\": ");
     write_json_string(out, "Organization: " + r.maintainer);
@@ -51,6 +63,17 @@ void put_package(std::FILE* out, const PackageRecord& r, std::string_view id) {
   if (!r.origin.empty()) {
     write_text(out, ",\n      \"sourceInfo\": ");
     write_json_string(out, "origin: " + r.origin);
+  }
+  if (!r.cpe.empty() || !r.purl.empty()) {
+    write_text(out, ",\n      \"externalRefs\": [");
+    if (!r.cpe.empty()) {
+      put_reference(out, "SECURITY", "cpe23Type", r.cpe);
+    }
+    if (!r.purl.empty()) {
+      write_text(out, r.cpe.empty() ? "" : ", ");
+      put_reference(out, "PACKAGE-MANAGER", "purl", r.purl);
+    }
+    write_text(out, "]");
   }
   write_text(out, "\n    }");
 }
@@ -105,7 +128,7 @@ std::vector<std::string> assign_spdx_ids(
 }
 
 void write_spdx(std::FILE* out, std::string_view product_name,
-                std::string_view created,
+                std::string_view created, std::string_view tool_version,
                 const std::vector<PackageRecord>& records) {
   const std::vector<std::string> ids = assign_spdx_ids(records);
   const std::string space = std::string(kSpdxNamespaceBase) +
@@ -120,9 +143,9 @@ void write_spdx(std::FILE* out, std::string_view product_name,
   write_json_string(out, space);
   write_text(out, ",\n  \"creationInfo\": {\n    \"created\": \"");
   write_text(out, created);
-  write_text(out,
-             "\",\n    \"creators\": [\"Tool: zelkor-pkg-sign\"]\n  },\n"
-             "  \"documentDescribes\": [");
+  write_text(out, "\",\n    \"creators\": [");
+  write_json_string(out, "Tool: zelkor-pkg-sign-" + std::string(tool_version));
+  write_text(out, "]\n  },\n  \"documentDescribes\": [");
   for (size_t i = 0; i < ids.size(); ++i) {
     write_text(out, i == 0 ? "" : ", ");
     write_json_string(out, ids[i]);

@@ -27,10 +27,13 @@ std::vector<std::string> assign_spdx_ids(
     const std::vector<PackageRecord>& records);
 
 // Writes the SPDX 2.3 JSON document of `records` to `out` in its fixed
-// layout, with `created` (written as it is) as the creation time. Write
-// errors are left on `out`'s error flag.
+// layout, with `created` (written as it is) as the creation time and
+// "Tool: zelkor-pkg-sign-<tool_version>" as its creator. A package's
+// downloadLocation is its record's download_location, or NOASSERTION; its
+// externalRefs hold its cpe (cpe23Type) and its purl, each when there is
+// one. Write errors are left on `out`'s error flag.
 void write_spdx(std::FILE* out, std::string_view product_name,
-                std::string_view created,
+                std::string_view created, std::string_view tool_version,
                 const std::vector<PackageRecord>& records);
 
 }  // namespace zps

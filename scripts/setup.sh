@@ -2,6 +2,7 @@
 # Installs, from Debian's packages, whatever the build, the tests and the
 # benchmarks need and the machine lacks. Safe to run again: packages already
 # present are left alone and nothing is fetched when all are there.
+# With npm, also the optional consumers the tests read documents with.
 set -euo pipefail
 
 packages=(
@@ -29,12 +30,22 @@ if ((${#missing[@]} > 0)); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Independent checkers some end-to-end cases run when they are there (a
-# purl parser); without npm or the network those cases are skipped, so
-# nothing here can make setup fail.
-checkers="$(cd "$(dirname "$0")/.." && pwd)/.npm-checkers"
-if command -v npm > /dev/null && [[ ! -d $checkers/node_modules/packageurl-js ]]; then
-  npm install --prefix "$checkers" --no-save --no-audit --no-fund \
-    packageurl-js > /dev/null 2>&1 ||
-    echo "setup: npm could not install packageurl-js; its cases are skipped" >&2
+# Optional: SBOM consumers of other makers that the end-to-end cases read
+# the documents with (e2e/npm_check.js), in the git-ignored .npm-checkers/
+# at the top of the project. Only where npm is; a failure here fails
+# nothing, and the cases that need them are then skipped. The link
+# .npm-checkers/check is made only once all are in (packageurl-js alone,
+# which other cases use, may be there from before).
+root=$(cd "$(dirname "$0")/.." && pwd)
+checkers=(packageurl-js@2 @cyclonedx/cyclonedx-library@10 ajv@8 ajv-formats@3
+          ajv-formats-draft2019@1 @thefaultvault/tfv-cpe-parser@1)
+if command -v npm > /dev/null && [[ ! -e "$root/.npm-checkers/check" ]]; then
+  echo "setup: installing ${checkers[*]} into .npm-checkers/" >&2
+  if npm install --prefix "$root/.npm-checkers" --no-save --no-audit \
+       --no-fund --loglevel=error "${checkers[@]}" >&2; then
+    ln -sf ../e2e/npm_check.js "$root/.npm-checkers/check"
+  else
+    echo "setup: npm install failed; the cases that read documents with" \
+         "npm's consumers will be skipped" >&2
+  fi
 fi
