@@ -22,6 +22,7 @@ GIT_HASH = "5f0c2a1b9e8d7c6b5a4f3e2d1c0b9a8f7e6d5c4b"
 PACKAGES = [
     {
         "name": "curl", "version": "8.9.1_1", "origin": "ftp/curl",
+        "cpe": "cpe:2.3:a:haxx:curl:8.9.1:::::freebsd14:x64:1",
         "comment": "Command line tool and library for transferring data with URLs",
         "www": "https://curl.se/", "licenses": ["MIT"], "licenselogic": "single",
         "categories": ["ftp", "net", "www"],
@@ -129,6 +130,8 @@ def build(pkg, out_dir):
         manifest["options"] = pkg["options"]
     manifest["annotations"] = {"FreeBSD_version": "1402000",
                                "ports_top_git_hash": GIT_HASH}
+    if "cpe" in pkg:
+        manifest["annotations"]["cpe"] = pkg["cpe"]
     compact = dict(manifest)
     manifest["files"] = files
     text = lambda m: json.dumps(m, separators=(",", ":")).encode()
