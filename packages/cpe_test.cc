@@ -77,6 +77,8 @@ TEST(Cpe23FormattedString, RefusesWhatIsNotACpe23Name) {
       "cpe:2.3:a:haxx:curl::::en-u",
       "cpe:2.3:a:haxx:curl::::en-12",
       "cpe:2.3:a:haxx:curl::::en-us1",
+      "cpe:2.3:a:haxx:curl::::en-1s",
+      "cpe:2.3:a:haxx:curl::::en-a19",
       "cpe:2.3:a:haxx:curl::::en_us",
   };
   for (std::string_view c : cases) {
