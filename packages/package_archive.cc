@@ -51,13 +51,10 @@ constexpr FilterSupport kFilters[] = {
 // Returns a reader of tar archives (every tar variant; an empty file reads
 // as an empty archive; no other format),
 // plain or in one of kFilters; null when out of memory.
-ArchiveReader new_reader() {
-  ArchiveReader a(archive_read_new());
-  if (a == nullptr) {
-    return a;
-  }
-  // Support cannot be withdrawn once given, so a filter that would run a
-  // program is found on a scratch reader first, once per run.
+// Returns those of kFilters built into libarchive. Support cannot be
+// withdrawn once given, so a filter that would run a program is found on a
+// scratch reader first, once per run.
+const std::vector<FilterSupport>& built_in_filters() {
   static const std::vector<FilterSupport> built_in = [] {
     std::vector<FilterSupport> found;
     for (FilterSupport filter : kFilters) {
@@ -68,12 +65,35 @@ ArchiveReader new_reader() {
     }
     return found;
   }();
-  for (FilterSupport filter : built_in) {
+  return built_in;
+}
+
+ArchiveReader new_reader() {
+  ArchiveReader a(archive_read_new());
+  if (a == nullptr) {
+    return a;
+  }
+  for (FilterSupport filter : built_in_filters()) {
     filter(a.get());
   }
   archive_read_support_filter_none(a.get());
   archive_read_support_format_tar(a.get());
   archive_read_support_format_empty(a.get());
+  return a;
+}
+
+// Returns a reader of one plain stream, or of one compressed with one of
+// kFilters; null when out of memory.
+ArchiveReader new_raw_reader() {
+  ArchiveReader a(archive_read_new());
+  if (a == nullptr) {
+    return a;
+  }
+  for (FilterSupport filter : built_in_filters()) {
+    filter(a.get());
+  }
+  archive_read_support_filter_none(a.get());
+  archive_read_support_format_raw(a.get());
   return a;
 }
 
@@ -276,6 +296,41 @@ struct PackageArchive::Handles {
   ArchiveReader reader;
   uint64_t package_bytes = 0;  // the size of the package file
 };
+
+bool read_decompressed_file(const std::string& path,
+                            const std::function<bool(std::string_view)>& sink,
+                            std::string* reason) {
+  UniqueFd fd = open_regular_file(path.c_str(), reason);
+  if (!fd.valid()) {
+    return false;
+  }
+  ArchiveReader reader = new_raw_reader();
+  if (reader == nullptr) {
+    *reason = "out of memory";
+    return false;
+  }
+  archive* a = reader.get();
+  archive_entry* entry = nullptr;
+  if (archive_read_open_fd(a, fd.get(), kMemberReadSize) != ARCHIVE_OK ||
+      !next_header(a, &entry)) {
+    *reason = error_text(a);
+    return false;
+  }
+  std::vector<char> block(kMemberReadSize);
+  for (;;) {
+    const la_ssize_t n = archive_read_data(a, block.data(), block.size());
+    if (n < 0) {
+      *reason = error_text(a);
+      return false;
+    }
+    if (n == 0) {
+      return true;
+    }
+    if (!sink(std::string_view(block.data(), static_cast<size_t>(n)))) {
+      return true;
+    }
+  }
+}
 
 PackageArchive::PackageArchive(std::unique_ptr<Handles> handles)
     : handles_(std::move(handles)) {}

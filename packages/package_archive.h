@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +35,17 @@ enum class ManifestSearch {
 // itself, or, for an absolute one, the target without its leading "/" and
 // with a NUL byte after it.
 std::string symlink_hash_input(std::string_view target);
+
+// Reads the regular file at `path` as one stream of bytes, decompressed
+// when it is xz, gzip, bzip2 or zstd data and as it is otherwise, and hands
+// them to `sink` block by block in order. Stops early, and returns true,
+// when `sink` returns false. Returns false after setting `*reason` when the
+// file cannot be opened or its data cannot be read or decompressed in full
+// (a file that ends early included).
+// Requires: reason != nullptr.
+[[nodiscard]] bool read_decompressed_file(
+    const std::string& path, const std::function<bool(std::string_view)>& sink,
+    std::string* reason);
 
 // One package archive, read front to back once: first up to its manifest,
 // then, when asked, through the members after it. Reports nothing itself.

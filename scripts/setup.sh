@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang clang-format pkg-config
-  libarchive-dev rapidjson-dev libssl-dev
+  libarchive-dev rapidjson-dev libssl-dev libexpat1-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libarchive-tools zstd xz-utils bzip2 gzip
   libgcrypt20-dev bmake git python3 python3-jsonschema mandoc
