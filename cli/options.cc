@@ -41,6 +41,10 @@ constexpr std::string_view kUsageTail[] = {
     "  -j, --jobs N          Read packages and query ports on N threads",
     "                        (default: the number of usable CPUs; output is the same)",
     "  --strict              Exit 1 when a package, file entry or distfile was left out",
+    "  --vuxml FILE          Check the packages against FreeBSD's VuXML advisories",
+    "                        (plain, xz, gzip, bzip2 or zstd); matches go to stderr",
+    "                        and the CycloneDX vulnerabilities",
+    "  --fail-on-vulnerable  Exit 1 when --vuxml finds an affected package",
     "  --verify LIST         Check the files a checksum list names, beneath --root DIR",
     "  --root DIR            The root the listed paths are in (/ for this system)",
     "  -v, --verbose         Print diagnostic info to stderr",
@@ -76,6 +80,7 @@ constexpr ValueOption kValueOptions[] = {
     {"", "--cyclonedx-version", &RunOptions::cyclonedx_version},
     {"", "--verify", &RunOptions::verify_list},
     {"", "--root", &RunOptions::verify_root},
+    {"", "--vuxml", &RunOptions::vuxml_path},
 };
 
 const ValueOption* find_value_option(std::string_view word) {
@@ -171,6 +176,8 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
       return 0;
     } else if (word == "--strict") {
       parsed.strict = true;
+    } else if (word == "--fail-on-vulnerable") {
+      parsed.fail_on_vulnerable = true;
     } else if (word.empty() || word.front() != '-') {
       parsed.repo_dirs.emplace_back(word);
     } else {
@@ -198,7 +205,9 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
         parsed.verify_list.empty()   ? "--root goes with --verify LIST"
         : parsed.verify_root.empty() ? "--verify needs --root DIR"
         : !parsed.repo_dirs.empty()  ? "--verify takes no repository"
-                                     : nullptr;
+        : !parsed.vuxml_path.empty() || parsed.fail_on_vulnerable
+            ? "--verify takes no --vuxml"
+            : nullptr;
     if (problem != nullptr) {
       write_text(err, std::string("Error: ") + problem + "\n");
       print_usage(program, err);
@@ -209,6 +218,11 @@ std::optional<int> parse_command_line(int argc, const char* const* argv,
     return std::nullopt;
   }
   if (parsed.repo_dirs.empty()) {
+    print_usage(program, err);
+    return 1;
+  }
+  if (parsed.fail_on_vulnerable && parsed.vuxml_path.empty()) {
+    write_text(err, "Error: --fail-on-vulnerable needs --vuxml FILE\n");
     print_usage(program, err);
     return 1;
   }

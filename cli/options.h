@@ -17,7 +17,9 @@ void print_usage(std::string_view program, std::FILE* err = stderr);
 // or an option lacking its value, "Unknown option: <word>", or for a -j
 // value that is not a positive decimal number, "Invalid job count: <value>",
 // or for a --cyclonedx-version other than 1.6 and 1.7, "Invalid CycloneDX
-// version: <value>") has been written to `err`: 0 for -h/--help, and for
+// version: <value>", or for a misplaced --verify, --root, --vuxml or
+// --fail-on-vulnerable, "Error: " and what is wrong) has been written to
+// `err`: 0 for -h/--help, and for
 // --version after "zelkor-pkg-sign <version>" on standard output (no usage
 // text then); 1 for no arguments, an unknown word, a bad job count or
 // CycloneDX version, or no repository directory. A job count

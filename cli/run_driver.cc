@@ -18,6 +18,7 @@
 #include "base/output.h"
 #include "base/paths.h"
 #include "cli/verify_driver.h"
+#include "cli/vulnerability_check.h"
 #include "packages/checksum_list.h"
 #include "packages/package_reader.h"
 #include "packages/package_record.h"
@@ -48,8 +49,10 @@ void write_err(std::string_view text) {
 struct RunState {
   std::FILE* out = nullptr;
   unsigned jobs = 1;
-  bool wants_records = false;
+  bool wants_records = false;  // for the documents or the VuXML check
+  bool keeps_records = false;  // for the documents
   bool wants_provenance = false;
+  std::unique_ptr<VulnerabilityCheck> vulnerabilities;  // with --vuxml
   ProvenanceSettings provenance;
   PathSet seen_paths;
   std::unordered_set<std::string, KeyedHash> seen_names;
@@ -60,11 +63,18 @@ struct RunState {
   uint64_t problems = 0;  // packages, entries and distfiles left out
 };
 
-// Keeps `record` when it has a name not seen before: the first package of a
+// Checks `record` against the VuXML advisories, if any, and keeps it for
+// the documents when it has a name not seen before: the first package of a
 // name stands for it in the SBOM documents.
 void accept_record(PackageRecord record, std::string_view label,
                    RunState* state) {
-  if (record.name.empty() || !state->seen_names.insert(record.name).second) {
+  const bool is_component =
+      !record.name.empty() && state->seen_names.insert(record.name).second;
+  if (state->vulnerabilities != nullptr) {
+    state->vulnerabilities->check(label, record,
+                                  is_component && state->keeps_records, stderr);
+  }
+  if (!is_component || !state->keeps_records) {
     return;
   }
   state->records.push_back(std::move(record));
@@ -203,6 +213,14 @@ int run_driver(const RunOptions& options) {
     write_err("Error: the same file is named for two outputs: " + *path + "\n");
     return 1;
   }
+  // A database that cannot be read ends the run before any output.
+  std::unique_ptr<VulnerabilityCheck> vulnerabilities;
+  if (!options.vuxml_path.empty()) {
+    vulnerabilities = VulnerabilityCheck::load(options.vuxml_path, stderr);
+    if (vulnerabilities == nullptr) {
+      return 1;
+    }
+  }
   install_output_cleanup();
   tune_allocator();
   std::unique_ptr<OutputStream> out =
@@ -229,8 +247,10 @@ int run_driver(const RunOptions& options) {
   RunState state;
   state.out = out->get();
   state.jobs = options.jobs > 0 ? options.jobs : usable_cpu_count();
-  state.wants_records = wants_sbom(sbom);
-  state.wants_provenance = state.wants_records;
+  state.keeps_records = wants_sbom(sbom);
+  state.wants_records = state.keeps_records || vulnerabilities != nullptr;
+  state.vulnerabilities = std::move(vulnerabilities);
+  state.wants_provenance = state.keeps_records;
   state.provenance = {
       .ports_tree = options.ports_tree,
       .internal_vcs_url = options.internal_vcs_url,
@@ -260,13 +280,33 @@ int run_driver(const RunOptions& options) {
   write_err("Done: " + std::to_string(state.package_total) + " packages, " +
             std::to_string(state.checksum_count) +
             " file checksums written.\n");
-  int status = run_sbom_stage(sbom, state.records, stderr);
+  std::vector<CycloneDxVulnerability> vulnerability_entries;
+  if (state.vulnerabilities != nullptr) {
+    write_err(state.vulnerabilities->summary(state.package_total));
+    std::vector<std::string_view> component_refs;
+    for (const PackageRecord& r : state.records) {
+      component_refs.push_back(r.name);
+    }
+    vulnerability_entries =
+        state.vulnerabilities->cyclonedx_entries(component_refs);
+  }
+  int status = run_sbom_stage(
+      sbom, state.records, stderr,
+      state.vulnerabilities != nullptr ? &vulnerability_entries : nullptr);
   if (!finish_output(out.get(), options.output_path)) {
     status = 1;
   }
   if (options.strict && state.problems > 0) {
     write_err("Error: strict: " + std::to_string(state.problems) +
               " problems (see the messages above)\n");
+    status = 1;
+  }
+  if (options.fail_on_vulnerable &&
+      state.vulnerabilities->affected_packages() > 0) {
+    write_err(
+        "Error: " + std::to_string(state.vulnerabilities->affected_packages()) +
+        " packages affected by known vulnerabilities (see the messages "
+        "above)\n");
     status = 1;
   }
   return status;

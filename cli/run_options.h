@@ -27,6 +27,8 @@ struct RunOptions {
   std::string cyclonedx_version = "1.6";  // "1.6" or "1.7"
   std::string verify_list;  // --verify: check this list instead of a scan
   std::string verify_root;
+  std::string vuxml_path;  // --vuxml: check the packages against it
+  bool fail_on_vulnerable = false;
   bool strict = false;
   bool verbose = false;
   unsigned jobs = 0;  // worker threads; 0: as many as the usable CPUs

@@ -109,11 +109,52 @@ void put_component(std::FILE* out, const CycloneDxProduct& product,
   write_text(out, "}]\n    }");
 }
 
+void put_vulnerability(std::FILE* out, const CycloneDxVulnerability& v) {
+  write_text(out, "    {\n      \"bom-ref\": ");
+  write_json_string(out, v.bom_ref);
+  put_member(out, "id", v.id);
+  write_text(out, ",\n      \"source\": {\"name\": ");
+  write_json_string(out, v.source_name);
+  write_text(out, ", \"url\": ");
+  write_json_string(out, v.source_url);
+  write_text(out, "}");
+  if (!v.cves.empty()) {
+    write_text(out, ",\n      \"references\": [");
+    for (size_t i = 0; i < v.cves.size(); ++i) {
+      write_text(out, i == 0 ? "{\"id\": " : ", {\"id\": ");
+      write_json_string(out, v.cves[i]);
+      write_text(out, ", \"source\": {\"name\": \"NVD\", \"url\": ");
+      write_json_string(out, "https://nvd.nist.gov/vuln/detail/" + v.cves[i]);
+      write_text(out, "}}");
+    }
+    write_text(out, "]");
+  }
+  if (!v.description.empty()) {
+    put_member(out, "description", v.description);
+  }
+  if (!v.published.empty()) {
+    put_member(out, "published", v.published);
+  }
+  if (!v.updated.empty()) {
+    put_member(out, "updated", v.updated);
+  }
+  write_text(out, ",\n      \"affects\": [");
+  for (size_t i = 0; i < v.affects.size(); ++i) {
+    write_text(out, i == 0 ? "{\"ref\": " : ", {\"ref\": ");
+    write_json_string(out, v.affects[i].first);
+    write_text(out, ", \"versions\": [{\"version\": ");
+    write_json_string(out, v.affects[i].second);
+    write_text(out, ", \"status\": \"affected\"}]}");
+  }
+  write_text(out, "]\n    }");
+}
+
 }  // namespace
 
-void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
-                     std::string_view timestamp,
-                     const std::vector<PackageRecord>& records) {
+void write_cyclonedx(
+    std::FILE* out, const CycloneDxProduct& product, std::string_view timestamp,
+    const std::vector<PackageRecord>& records,
+    const std::vector<CycloneDxVulnerability>* vulnerabilities) {
   write_text(out, "{\n  \"bomFormat\": \"CycloneDX\",\n  \"specVersion\": \"");
   write_text(out, product.spec_version);
   if (!product.serial_number.empty()) {
@@ -162,7 +203,16 @@ void write_cyclonedx(std::FILE* out, const CycloneDxProduct& product,
     }
     write_text(out, listed ? "]}" : "}");
   }
-  write_text(out, "\n  ]\n}\n");
+  write_text(out, "\n  ]");
+  if (vulnerabilities != nullptr) {
+    write_text(out, ",\n  \"vulnerabilities\": [");
+    for (size_t i = 0; i < vulnerabilities->size(); ++i) {
+      write_text(out, i == 0 ? "\n" : ",\n");
+      put_vulnerability(out, (*vulnerabilities)[i]);
+    }
+    write_text(out, vulnerabilities->empty() ? "]" : "\n  ]");
+  }
+  write_text(out, "\n}\n");
 }
 
 }  // namespace zps

@@ -67,9 +67,10 @@ bool write_document(const std::string& path, const DocumentMessages& messages,
 
 }  // namespace
 
-std::string cyclonedx_serial_number(const CycloneDxProduct& product,
-                                    std::string_view timestamp,
-                                    const std::vector<PackageRecord>& records) {
+std::string cyclonedx_serial_number(
+    const CycloneDxProduct& product, std::string_view timestamp,
+    const std::vector<PackageRecord>& records,
+    const std::vector<CycloneDxVulnerability>* vulnerabilities) {
   if (timestamp.empty()) {
     std::optional<std::string> id = random_uuid();
     return id ? std::string(kUrnUuid) + *id : std::string();
@@ -81,7 +82,7 @@ std::string cyclonedx_serial_number(const CycloneDxProduct& product,
   if (stream == nullptr) {
     return {};
   }
-  write_cyclonedx(stream, unnumbered, timestamp, records);
+  write_cyclonedx(stream, unnumbered, timestamp, records, vulnerabilities);
   const bool failed = std::ferror(stream) != 0;
   if (std::fclose(stream) != 0 || failed) {
     return {};
@@ -118,7 +119,8 @@ bool wants_sbom(const SbomSettings& settings) {
 }
 
 int run_sbom_stage(const SbomSettings& settings,
-                   const std::vector<PackageRecord>& records, std::FILE* err) {
+                   const std::vector<PackageRecord>& records, std::FILE* err,
+                   const std::vector<CycloneDxVulnerability>* vulnerabilities) {
   if (!wants_sbom(settings)) {
     return 0;
   }
@@ -146,13 +148,14 @@ int run_sbom_stage(const SbomSettings& settings,
       .tool_version = settings.tool_version,
       .serial_number = {},
   };
-  cyclonedx.serial_number =
-      cyclonedx_serial_number(cyclonedx, settings.timestamp, records);
+  cyclonedx.serial_number = cyclonedx_serial_number(
+      cyclonedx, settings.timestamp, records, vulnerabilities);
   if (!write_document(
           settings.cyclonedx_path, kCycloneDxMessages, records.size(),
           settings.timestamp,
           [&](std::FILE* out, const std::string& timestamp) {
-            write_cyclonedx(out, cyclonedx, timestamp, records);
+            write_cyclonedx(out, cyclonedx, timestamp, records,
+                            vulnerabilities);
           },
           err)) {
     return 1;

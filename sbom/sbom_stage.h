@@ -42,21 +42,25 @@ std::string sbom_product_name(std::string_view app_name,
 [[nodiscard]] bool wants_sbom(const SbomSettings& settings);
 
 // Returns the CycloneDX serial number of the document `product` (whose
-// serial_number is not read) and `records` give with `timestamp`:
-// "urn:uuid:" and, when `timestamp` is empty, a random (version 4) UUID;
-// otherwise the name-based (version 5) UUID of the document's text without
-// its serial number, so that the same text gets the same number. Empty
-// when no UUID can be had.
-std::string cyclonedx_serial_number(const CycloneDxProduct& product,
-                                    std::string_view timestamp,
-                                    const std::vector<PackageRecord>& records);
+// serial_number is not read), `records` and `vulnerabilities` give with
+// `timestamp`: "urn:uuid:" and, when `timestamp` is empty, a random
+// (version 4) UUID; otherwise the name-based (version 5) UUID of the
+// document's text without its serial number, so that the same text gets
+// the same number. Empty when no UUID can be had.
+std::string cyclonedx_serial_number(
+    const CycloneDxProduct& product, std::string_view timestamp,
+    const std::vector<PackageRecord>& records,
+    const std::vector<CycloneDxVulnerability>* vulnerabilities = nullptr);
 
-// Writes the requested documents of `records`: the SPDX document first;
+// Writes the requested documents of `records`, the CycloneDX one with
+// `vulnerabilities` when given (see write_cyclonedx): the SPDX document first;
 // when it fails, nothing more. Reports each written document on `err`
 // ("SPDX SBOM: <n> packages written to <path>", "CycloneDX SBOM: ..."),
 // each failure by the writers' own messages. Returns 0, or 1 when a
 // document could not be opened or written.
-int run_sbom_stage(const SbomSettings& settings,
-                   const std::vector<PackageRecord>& records, std::FILE* err);
+int run_sbom_stage(
+    const SbomSettings& settings, const std::vector<PackageRecord>& records,
+    std::FILE* err,
+    const std::vector<CycloneDxVulnerability>* vulnerabilities = nullptr);
 
 }  // namespace zps

@@ -33,6 +33,6 @@ CXX=g++ run_suite build-ci-gcc -DCMAKE_BUILD_TYPE=Debug
 CXX=clang++ run_suite build-ci-asan -DCMAKE_BUILD_TYPE=Debug \
   -DZPS_SANITIZE=address,undefined -DZPS_BUILD_BENCHMARKS=OFF
 CXX=clang++ TARGETS="base_test e2e_test zelkor-pkg-sign" \
-  TESTS="RunOrdered|parallel_|provenance_every_rule|ports_real_|verify_" \
+  TESTS="RunOrdered|parallel_|provenance_every_rule|ports_real_|verify_|vuxml_bounds" \
   run_suite build-ci-tsan -DCMAKE_BUILD_TYPE=Debug -DZPS_SANITIZE=thread \
   -DZPS_BUILD_BENCHMARKS=OFF

@@ -195,7 +195,7 @@ struct VuxmlReadState {
         cancelled = false;
         for (size_t i = 0; attributes[i] != nullptr; i += 2) {
           if (std::strcmp(attributes[i], "vid") == 0) {
-            advisory.vid = trimmed(attributes[i + 1]);
+            advisory.vid = collapsed(attributes[i + 1]);
           }
         }
         keep(kEntryCost * 4 + advisory.vid.size());

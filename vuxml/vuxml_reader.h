@@ -35,10 +35,12 @@ struct AffectedPackage {
 
 // One <vuln> entry that is not cancelled.
 struct Advisory {
+  // The vid and topic have each run of white space and control bytes
+  // made one space, and none at either end.
   std::string vid;
-  std::string topic;     // white space collapsed, control bytes left out
-  std::string entry;     // <dates><entry>, as written
-  std::string modified;  // <dates><modified>, as written; may be empty
+  std::string topic;
+  std::string entry;              // <dates><entry>, as written
+  std::string modified;           // <dates><modified>, as written; may be empty
   std::vector<std::string> cves;  // each <cvename> of the form CVE-YYYY-N...
   std::vector<AffectedPackage> packages;
 };
