@@ -8,12 +8,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <archive.h>
 #include <archive_entry.h>
 
 #include "base/files.h"
+#include "base/keyed_hash.h"
 #include "base/memory.h"
 #include "base/sha256.h"
 
@@ -295,6 +299,8 @@ struct PackageArchive::Handles {
   FileSource source;
   ArchiveReader reader;
   uint64_t package_bytes = 0;  // the size of the package file
+  bool in_memory = false;
+  std::string_view bytes;  // the package, when it is held in memory
 };
 
 bool read_decompressed_file(const std::string& path,
@@ -332,6 +338,30 @@ bool read_decompressed_file(const std::string& path,
   }
 }
 
+bool PackageArchive::start_reader(Handles* handles, std::string* reason) {
+  handles->reader = new_reader();
+  if (handles->reader == nullptr) {
+    *reason = "out of memory";
+    return false;
+  }
+  archive* a = handles->reader.get();
+  const bool opened =
+      handles->in_memory
+          ? archive_read_open_memory2(a, handles->bytes.data(),
+                                      handles->bytes.size(),
+                                      kBlockSize) == ARCHIVE_OK
+          : archive_read_set_read_callback(a, read_source) == ARCHIVE_OK &&
+                archive_read_set_skip_callback(a, skip_source) == ARCHIVE_OK &&
+                archive_read_set_callback_data(a, &handles->source) ==
+                    ARCHIVE_OK &&
+                archive_read_open1(a) == ARCHIVE_OK;
+  if (!opened) {
+    *reason = error_text(a);
+    return false;
+  }
+  return true;
+}
+
 PackageArchive::PackageArchive(std::unique_ptr<Handles> handles)
     : handles_(std::move(handles)) {}
 
@@ -350,18 +380,8 @@ std::unique_ptr<PackageArchive> PackageArchive::open_file(
   if (fstat(handles->fd.get(), &st) == 0) {
     handles->package_bytes = static_cast<uint64_t>(st.st_size);
   }
-  handles->reader = new_reader();
-  if (handles->reader == nullptr) {
-    *reason = "out of memory";
-    return nullptr;
-  }
   handles->source.fd = handles->fd.get();
-  archive* a = handles->reader.get();
-  if (archive_read_set_read_callback(a, read_source) != ARCHIVE_OK ||
-      archive_read_set_skip_callback(a, skip_source) != ARCHIVE_OK ||
-      archive_read_set_callback_data(a, &handles->source) != ARCHIVE_OK ||
-      archive_read_open1(a) != ARCHIVE_OK) {
-    *reason = error_text(handles->reader.get());
+  if (!start_reader(handles.get(), reason)) {
     return nullptr;
   }
   return std::unique_ptr<PackageArchive>(
@@ -372,14 +392,9 @@ std::unique_ptr<PackageArchive> PackageArchive::open_memory(
     std::string_view bytes, std::string* reason) {
   auto handles = std::make_unique<Handles>();
   handles->package_bytes = bytes.size();
-  handles->reader = new_reader();
-  if (handles->reader == nullptr) {
-    *reason = "out of memory";
-    return nullptr;
-  }
-  if (archive_read_open_memory2(handles->reader.get(), bytes.data(),
-                                bytes.size(), kBlockSize) != ARCHIVE_OK) {
-    *reason = error_text(handles->reader.get());
+  handles->in_memory = true;
+  handles->bytes = bytes;
+  if (!start_reader(handles.get(), reason)) {
     return nullptr;
   }
   return std::unique_ptr<PackageArchive>(
@@ -415,30 +430,98 @@ ManifestSearch PackageArchive::read_manifest(std::string* text) {
   return ManifestSearch::kAbsent;
 }
 
-MemberDigests PackageArchive::digest_remaining_members() {
-  handles_->source.read_size = kMemberReadSize;
-  archive* a = handles_->reader.get();
+namespace {
+using PathTable = std::unordered_set<std::string, KeyedHash>;
+}  // namespace
+
+// One pass over the members.
+struct PackageArchive::DigestPass {
+  // The paths whose digests are needed: those asked for, and the targets of
+  // the needed hard links met so far.
+  PathTable required;
+  // Of the paths asked for, those no member has named yet; the first pass
+  // ends when it is empty. Null for a pass to the end.
+  PathTable* unseen = nullptr;
   MemberDigests digests;
+  // Every hard link met, link path and target path, in archive order:
+  // resolved after the pass, as the member a link names may come later.
   std::vector<std::pair<std::string, std::string>> hard_links;
+  uint64_t bound = 0;
+  uint64_t budget = 0;
+  bool skipped = false;  // a file or symbolic link was passed over
+  bool failed = false;   // a read error or the bound ended the pass
+};
+
+namespace {
+
+// True when a needed hard link of `pass` got no digest.
+template <typename Pass>
+bool has_missing_link(const Pass& pass) {
+  for (const auto& [link_path, target] : pass.hard_links) {
+    if (pass.required.count(link_path) != 0 &&
+        pass.digests.by_path.count(link_path) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Returns `required` with every path that `links` (link path, target
+// path) lead to from it, through any number of links.
+PathTable linked_closure(
+    const PathTable& required,
+    const std::vector<std::pair<std::string, std::string>>& links) {
+  std::unordered_multimap<std::string_view, std::string_view, KeyedHash>
+      targets;
+  for (const auto& [link_path, target] : links) {
+    targets.emplace(link_path, target);
+  }
+  PathTable closure = required;
+  std::vector<std::string_view> to_visit(required.begin(), required.end());
+  while (!to_visit.empty()) {
+    const std::string_view path = to_visit.back();
+    to_visit.pop_back();
+    auto [first, last] = targets.equal_range(path);
+    for (auto it = first; it != last; ++it) {
+      auto [at, added] = closure.emplace(it->second);
+      if (added) {
+        to_visit.push_back(*at);
+      }
+    }
+  }
+  return closure;
+}
+
+}  // namespace
+
+void PackageArchive::digest_pass(DigestPass* pass) {
+  archive* a = handles_->reader.get();
   Sha256 hash;
-  const uint64_t package_bytes = std::min<uint64_t>(
-      handles_->package_bytes, UINT64_MAX / kHashedBytesPerPackageByte);
-  const uint64_t bound =
-      std::max(kMinHashedBytes, kHashedBytesPerPackageByte * package_bytes);
-  uint64_t budget = bound;
   bool over_budget = false;
   archive_entry* entry = nullptr;
-  while (next_header(a, &entry)) {
+  while (!(pass->unseen != nullptr && pass->unseen->empty()) &&
+         next_header(a, &entry)) {
     const char* name = member_name(entry);
     if (name == nullptr) {
       continue;
     }
     std::string path = absolute_member_path(name);
+    if (pass->unseen != nullptr) {
+      pass->unseen->erase(path);
+    }
+    const bool required = pass->required.count(path) != 0;
     const char* link = archive_entry_hardlink(entry);
     if (const char* target =
             link != nullptr ? link : archive_entry_hardlink_utf8(entry)) {
-      // Resolved after the pass: the member it names may come later.
-      hard_links.emplace_back(std::move(path), absolute_member_path(target));
+      std::string target_path = absolute_member_path(target);
+      if (required) {
+        pass->required.insert(target_path);
+      }
+      pass->hard_links.emplace_back(std::move(path), std::move(target_path));
+      continue;
+    }
+    if (!required) {
+      pass->skipped = true;
       continue;
     }
     if (archive_entry_filetype(entry) == AE_IFLNK) {
@@ -446,7 +529,7 @@ MemberDigests PackageArchive::digest_remaining_members() {
       if (target == nullptr) {
         target = archive_entry_symlink_utf8(entry);
       }
-      digests.by_path[path] =
+      pass->digests.by_path[path] =
           sha256_of(symlink_hash_input(target != nullptr ? target : ""));
       continue;
     }
@@ -458,21 +541,87 @@ MemberDigests PackageArchive::digest_remaining_members() {
     const uint64_t size = archive_entry_sparse_count(entry) > 0 && declared > 0
                               ? static_cast<uint64_t>(declared)
                               : 0;
-    if (!hash_member_data(a, size, &hash, &budget, &over_budget)) {
+    if (!hash_member_data(a, size, &hash, &pass->budget, &over_budget)) {
       if (over_budget) {
-        digests.stopped_at_bytes = bound;
+        pass->digests.stopped_at_bytes = pass->bound;
       }
+      pass->failed = true;
       break;
     }
-    digests.by_path[path] = hash.finish();
+    pass->digests.by_path[path] = hash.finish();
   }
-  for (const auto& [link, target] : hard_links) {
-    auto found = digests.by_path.find(target);
-    if (found != digests.by_path.end()) {
-      digests.by_path[link] = found->second;
+  for (const auto& [link_path, target] : pass->hard_links) {
+    auto found = pass->digests.by_path.find(target);
+    if (found != pass->digests.by_path.end()) {
+      pass->digests.by_path[link_path] = found->second;
     }
   }
-  return digests;
+}
+
+bool PackageArchive::reopen_after_manifest() {
+  if (!handles_->in_memory && lseek(handles_->fd.get(), 0, SEEK_SET) != 0) {
+    return false;
+  }
+  std::string reason;
+  if (!start_reader(handles_.get(), &reason)) {
+    return false;
+  }
+  archive* a = handles_->reader.get();
+  archive_entry* entry = nullptr;
+  while (next_header(a, &entry)) {
+    const char* name = member_name(entry);
+    if (name != nullptr && std::string_view(name) == kManifestName) {
+      return true;  // its data is skipped with the next header
+    }
+  }
+  return false;
+}
+
+MemberDigests PackageArchive::digest_members(
+    const std::vector<std::string_view>& needed) {
+  handles_->source.read_size = kMemberReadSize;
+  const uint64_t package_bytes = std::min<uint64_t>(
+      handles_->package_bytes, UINT64_MAX / kHashedBytesPerPackageByte);
+  DigestPass pass;
+  pass.bound =
+      std::max(kMinHashedBytes, kHashedBytesPerPackageByte * package_bytes);
+  pass.budget = pass.bound;
+  for (std::string_view path : needed) {
+    pass.required.emplace(path);
+  }
+  PathTable unseen = pass.required;
+  pass.unseen = &unseen;
+  digest_pass(&pass);
+  bool ended_early = unseen.empty();
+  size_t required_at_start = needed.size();
+  // A needed hard link without a digest names a member the pass skipped
+  // before the link was met, or one it never reached. That is rare (the
+  // package tool writes a hard link's target first, and both are listed
+  // alike), so then the archive is read once more from its start, to the
+  // end, for every path the links make needed. A third pass is made only
+  // when the second met links the first never reached that need more.
+  for (int extra = 0; extra < 2; ++extra) {
+    if (pass.failed || !has_missing_link(pass) ||
+        !(pass.skipped || ended_early)) {
+      break;
+    }
+    PathTable required = linked_closure(pass.required, pass.hard_links);
+    if (extra > 0 && required.size() == required_at_start) {
+      break;
+    }
+    if (!reopen_after_manifest()) {
+      break;
+    }
+    DigestPass next;
+    next.required = std::move(required);
+    next.bound = pass.bound;
+    next.budget = pass.bound;
+    required_at_start = next.required.size();
+    ended_early = false;
+    digest_pass(&next);
+    pass = std::move(next);
+  }
+  return std::move(pass.digests);
 }
 
 std::string symlink_hash_input(std::string_view target) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "packages/member_digests.h"
 
@@ -74,20 +75,35 @@ class PackageArchive {
   // Requires: text != nullptr.
   ManifestSearch read_manifest(std::string* text);
 
-  // Reads the members after the manifest and returns the SHA-256 of each:
-  // of its data for a regular file, of its target text for a symbolic link
-  // (an absolute target without its leading "/" and with a NUL byte after
-  // it, as the package tool hashes links), of the data of its target for a
-  // hard link. A member name without a leading "/" gets one; of two members
-  // with one path the later counts, as it would on disk. A read error ends
-  // the pass with the digests found so far, and so does a member that would
-  // take the bytes hashed past the package's bound (kMinHashedBytes, or
-  // kHashedBytesPerPackageByte times the package's size if larger), which
-  // the result then names.
-  MemberDigests digest_remaining_members();
+  // Reads the members after the manifest and returns the SHA-256 of those
+  // whose paths (each beginning with "/") are in `needed`: of its data for a
+  // regular file, of its target text for a symbolic link (an absolute target
+  // without its leading "/" and with a NUL byte after it, as the package
+  // tool hashes links), of the data of its target for a hard link. A member
+  // name without a leading "/" gets one; of two members with one path the
+  // later counts, as it would on disk. Other members are skipped unhashed,
+  // and the pass ends once every needed path has been seen: the members
+  // after the last needed one are not read, so neither their damage nor a
+  // later repeat of a needed path is seen. A needed hard link whose target
+  // was skipped makes a second pass over the whole archive, which hashes
+  // that target too. A read error ends a pass with the digests found so
+  // far, and so does a member that would take the bytes hashed past the
+  // package's bound (kMinHashedBytes, or kHashedBytesPerPackageByte times
+  // the package's size if larger), which the result then names. Call it at
+  // most once, after read_manifest found the manifest.
+  MemberDigests digest_members(const std::vector<std::string_view>& needed);
 
  private:
   struct Handles;
+  struct DigestPass;
+  // Starts a reader of the package at its first byte. Returns false after
+  // setting `*reason`.
+  static bool start_reader(Handles* handles, std::string* reason);
+  // Reopens the archive at its first byte and skips past the manifest.
+  // Returns false when that fails.
+  bool reopen_after_manifest();
+  // Runs one pass over the members from the current one on.
+  void digest_pass(DigestPass* pass);
   explicit PackageArchive(std::unique_ptr<Handles> handles);
   std::unique_ptr<Handles> handles_;
 };

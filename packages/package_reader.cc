@@ -1,5 +1,8 @@
 #include "packages/package_reader.h"
 
+#include <string_view>
+#include <vector>
+
 #include "base/paths.h"
 #include "packages/manifest_document.h"
 #include "packages/package_archive.h"
@@ -80,9 +83,15 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
   result.checksums = collect_checksums(root, label, &result.messages);
   if (result.checksums.needs_digests) {
     // The archive is still open past its manifest: the members that follow
-    // it are hashed in the same pass.
-    resolve_digests(&result.checksums, archive->digest_remaining_members(),
-                    label, &result.messages);
+    // it are hashed in the same pass, those the list needs only.
+    std::vector<std::string_view> needed;
+    for (const ChecksumEntry& e : result.checksums.entries) {
+      if (e.needs_digest) {
+        needed.push_back(e.path);
+      }
+    }
+    resolve_digests(&result.checksums, archive->digest_members(needed), label,
+                    &result.messages);
   }
   // A result may wait for its turn to be written while others are read:
   // it keeps only the text of its entries, not the whole manifest.
