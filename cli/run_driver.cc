@@ -87,8 +87,8 @@ void accept_record(PackageRecord record, std::string_view label,
 bool commit_package(PackageResult package, std::string_view label,
                     RunState* state) {
   write_err(package.messages);
-  write_checksums(package.checksums.entries, &state->seen_paths, state->out);
-  state->checksum_count += package.checksums.entries.size();
+  write_lines(package.checksums, &state->seen_paths, state->out);
+  state->checksum_count += package.checksums.lines.size();
   state->problems += package.problems;
   if (package.record) {
     accept_record(std::move(*package.record), label, state);

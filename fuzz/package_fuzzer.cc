@@ -11,12 +11,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zps::PackageResult result = zps::read_package_bytes(bytes, "fuzz.pkg", true);
   zps::require(!result.messages.empty() || result.counted,
                "a skip is reported");
-  for (const zps::ChecksumEntry& e : result.checksums.entries) {
-    zps::require(!e.path.empty() && !e.checksum.empty(), "entries are whole");
-    zps::require(
-        e.path.find_first_of({"\n\0", 2}) == std::string_view::npos &&
-            e.checksum.find_first_of({"\n\0", 2}) == std::string_view::npos,
-        "no line feed or NUL in an entry");
+  // Every line is whole: a path, " sha256=", a sum, one line feed at its
+  // end and no NUL byte.
+  const zps::ChecksumLines& lines = result.checksums;
+  size_t start = 0;
+  for (const zps::ChecksumLines::Line& line : lines.lines) {
+    std::string_view text(lines.text.data() + start, line.end - start);
+    zps::require(line.path_size > 0 && text.size() > line.path_size + 9 &&
+                     text.substr(line.path_size, 8) == " sha256=",
+                 "lines are whole");
+    zps::require(text.find('\n') == text.size() - 1 &&
+                     text.find('\0') == std::string_view::npos,
+                 "no line feed or NUL inside a line");
+    start = line.end;
   }
+  zps::require(start == lines.text.size(), "the lines cover the text");
   return 0;
 }

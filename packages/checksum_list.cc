@@ -208,47 +208,55 @@ void resolve_digests(ChecksumList* list, const MemberDigests& digests,
   list->needs_digests = false;
 }
 
-void own_entry_text(ChecksumList* list) {
+ChecksumLines build_lines(const ChecksumList& list) {
+  constexpr std::string_view kSeparator = " sha256=";
+  ChecksumLines result;
   size_t bytes = 0;
-  for (const ChecksumEntry& e : list->entries) {
-    bytes += e.path.size() + e.checksum.size();
-  }
-  std::string text;
-  text.reserve(bytes);
-  for (const ChecksumEntry& e : list->entries) {
-    text.append(e.path).append(e.checksum);
-  }
-  // The string's bytes stay where they are when it moves into the deque.
-  const std::string& owned = list->storage.emplace_back(std::move(text));
-  size_t at = 0;
-  for (ChecksumEntry& e : list->entries) {
-    const size_t path_size = e.path.size();
-    const size_t checksum_size = e.checksum.size();
-    e.path = std::string_view(owned).substr(at, path_size);
-    e.checksum = std::string_view(owned).substr(at + path_size, checksum_size);
-    at += path_size + checksum_size;
-  }
-}
-
-void write_checksums(const std::vector<ChecksumEntry>& entries,
-                     PathSet* seen_paths, std::FILE* out) {
-  // Slots of the path set are scattered over memory; fetching a few
-  // entries ahead hides most of the wait.
-  constexpr size_t kPrefetchAhead = 8;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (i + kPrefetchAhead < entries.size()) {
-      seen_paths->prefetch(entries[i + kPrefetchAhead].path);
+  size_t count = 0;
+  for (const ChecksumEntry& e : list.entries) {
+    if (!e.needs_digest) {
+      bytes += e.path.size() + kSeparator.size() + e.checksum.size() + 1;
+      ++count;
     }
-    const ChecksumEntry& e = entries[i];
-    // An unresolved sum is not SHA-256 and never goes into a line.
-    if (e.needs_digest || !seen_paths->insert(e.path)) {
+  }
+  result.text.reserve(bytes);
+  result.lines.reserve(count);
+  for (const ChecksumEntry& e : list.entries) {
+    if (e.needs_digest) {
       continue;
     }
-    std::fwrite(e.path.data(), 1, e.path.size(), out);
-    std::fwrite(" sha256=", 1, 8, out);
-    std::fwrite(e.checksum.data(), 1, e.checksum.size(), out);
-    std::fputc('\n', out);
+    result.text.append(e.path).append(kSeparator).append(e.checksum);
+    result.text.push_back('\n');
+    result.lines.push_back(
+        {result.text.size(), e.path.size(), PathSet::hash(e.path)});
   }
+  return result;
+}
+
+void write_lines(const ChecksumLines& lines, PathSet* seen_paths,
+                 std::FILE* out) {
+  // Slots of the path set are scattered over memory; fetching a few
+  // lines ahead hides most of the wait.
+  constexpr size_t kPrefetchAhead = 8;
+  const std::vector<ChecksumLines::Line>& all = lines.lines;
+  const char* text = lines.text.data();
+  // Lines are written in runs: a package whose paths are all new, the
+  // usual case, is one write.
+  size_t run_start = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (i + kPrefetchAhead < all.size()) {
+      seen_paths->prefetch(all[i + kPrefetchAhead].path_hash);
+    }
+    const ChecksumLines::Line& line = all[i];
+    if (!seen_paths->insert(std::string_view(text + start, line.path_size),
+                            line.path_hash)) {
+      std::fwrite(text + run_start, 1, start - run_start, out);
+      run_start = line.end;
+    }
+    start = line.end;
+  }
+  std::fwrite(text + run_start, 1, start - run_start, out);
 }
 
 }  // namespace zps

@@ -78,16 +78,29 @@ ChecksumList collect_checksums(const ManifestValue& root,
 void resolve_digests(ChecksumList* list, const MemberDigests& digests,
                      std::string_view label, std::string* messages);
 
-// Copies the text of every entry of `list` into one string of its storage
-// and points the entries there, so that they no longer borrow from the
-// manifest, which may then go.
-void own_entry_text(ChecksumList* list);
+// The checksum lines of one package, ready to be written: their text, and
+// for each line where its path ends and its path's hash in the path set.
+// Building them takes most of the work of writing, and needs nothing from
+// the packages before, so the threads that read packages do it.
+struct ChecksumLines {
+  struct Line {
+    size_t end = 0;        // one past the line's line feed in `text`
+    size_t path_size = 0;  // the path is the line's first bytes
+    uint32_t path_hash = 0;
+  };
+  std::string text;  // every line, in order, each ending in a line feed
+  std::vector<Line> lines;
+};
 
-// Writes "<path> sha256=<checksum>" and a line feed to `out` for each entry
-// whose path is not in `seen_paths`, in order, and adds those paths to it.
-// Entries still marked needs_digest are never written.
-// Write errors are left on `out`'s error flag for the caller to check.
-void write_checksums(const std::vector<ChecksumEntry>& entries,
-                     PathSet* seen_paths, std::FILE* out);
+// Returns "<path> sha256=<checksum>" and a line feed for each entry of
+// `list` in order, with the hash of each path (PathSet::hash). Entries
+// still marked needs_digest are left out: such a sum is not SHA-256.
+ChecksumLines build_lines(const ChecksumList& list);
+
+// Writes to `out` each line of `lines` whose path is not in `seen_paths`,
+// in order, and adds those paths to it. Write errors are left on `out`'s
+// error flag for the caller to check.
+void write_lines(const ChecksumLines& lines, PathSet* seen_paths,
+                 std::FILE* out);
 
 }  // namespace zps

@@ -80,23 +80,23 @@ PackageResult read_archive(std::unique_ptr<PackageArchive> archive,
     return result;
   }
   const ManifestValue root = document->root();
-  result.checksums = collect_checksums(root, label, &result.messages);
-  if (result.checksums.needs_digests) {
+  ChecksumList checksums = collect_checksums(root, label, &result.messages);
+  if (checksums.needs_digests) {
     // The archive is still open past its manifest: the members that follow
     // it are hashed in the same pass, those the list needs only.
     std::vector<std::string_view> needed;
-    for (const ChecksumEntry& e : result.checksums.entries) {
+    for (const ChecksumEntry& e : checksums.entries) {
       if (e.needs_digest) {
         needed.push_back(e.path);
       }
     }
-    resolve_digests(&result.checksums, archive->digest_members(needed), label,
+    resolve_digests(&checksums, archive->digest_members(needed), label,
                     &result.messages);
   }
   // A result may wait for its turn to be written while others are read:
-  // it keeps only the text of its entries, not the whole manifest.
-  own_entry_text(&result.checksums);
-  result.problems += result.checksums.left_out;
+  // it keeps only its lines, not the whole manifest.
+  result.checksums = build_lines(checksums);
+  result.problems += checksums.left_out;
   if (wants_record) {
     std::string cut;
     bool cpe_refused = false;

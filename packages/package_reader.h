@@ -23,9 +23,9 @@ struct PackageResult {
   // message>", the verbose "  [verbose] <label> keys: ..." line, and those of
   // collect_checksums and resolve_digests.
   std::string messages;
-  // The checksum entries, in manifest order, every digest resolved; their
-  // text is their own (the manifest is gone).
-  ChecksumList checksums;
+  // The checksum lines, in manifest order, every digest resolved, each
+  // path still to be checked against the paths written before.
+  ChecksumLines checksums;
   // The package's record, when it was asked for and the manifest parsed.
   std::optional<PackageRecord> record;
   // What was left out, with a message: 1 for a package that could not be
@@ -35,8 +35,8 @@ struct PackageResult {
 };
 
 // Reads the package file at `path`: opens it, reads and parses its
-// manifest, collects its checksum entries (hashing members where the
-// manifest's sums are not SHA-256), and builds its record when
+// manifest, collects its checksum entries (hashing the members whose
+// manifest sums are not SHA-256) into lines, and builds its record when
 // `wants_record` is set. Never fails: every problem is a message in the
 // result. Writes nothing.
 PackageResult read_package(const std::string& path, bool wants_record);

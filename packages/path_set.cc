@@ -12,41 +12,40 @@ namespace {
 constexpr size_t kInitialSlots = 4096;  // a power of two
 constexpr size_t kBlockBytes = size_t{1} << 20;
 
-uint32_t hash_of(std::string_view s) {
-  return static_cast<uint32_t>(keyed_hash(s));
-}
-
 }  // namespace
+
+uint32_t PathSet::hash(std::string_view path) {
+  return static_cast<uint32_t>(keyed_hash(path));
+}
 
 PathSet::PathSet() : slots_(kInitialSlots) {}
 
-size_t PathSet::find(std::string_view path, uint32_t hash) const {
+size_t PathSet::find(std::string_view path, uint32_t path_hash) const {
   const size_t mask = slots_.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+  for (size_t i = path_hash & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
     if (slot.entry == 0 ||
-        (slot.hash == hash && entries_[slot.entry - 1] == path)) {
+        (slot.hash == path_hash && entries_[slot.entry - 1] == path)) {
       return i;
     }
   }
 }
 
-void PathSet::prefetch(std::string_view path) const {
-  __builtin_prefetch(&slots_[hash_of(path) & (slots_.size() - 1)]);
+void PathSet::prefetch(uint32_t path_hash) const {
+  __builtin_prefetch(&slots_[path_hash & (slots_.size() - 1)]);
 }
 
 bool PathSet::contains(std::string_view path) const {
-  return slots_[find(path, hash_of(path))].entry != 0;
+  return slots_[find(path, hash(path))].entry != 0;
 }
 
-bool PathSet::insert(std::string_view path) {
-  const uint32_t hash = hash_of(path);
-  Slot& slot = slots_[find(path, hash)];
+bool PathSet::insert(std::string_view path, uint32_t path_hash) {
+  Slot& slot = slots_[find(path, path_hash)];
   if (slot.entry != 0) {
     return false;
   }
   entries_.push_back(store(path));
-  slot = Slot{hash, static_cast<uint32_t>(entries_.size())};
+  slot = Slot{path_hash, static_cast<uint32_t>(entries_.size())};
   // At most half full, so probe runs stay short.
   if (entries_.size() * 2 > slots_.size()) {
     grow();

@@ -16,15 +16,26 @@ class PathSet {
  public:
   PathSet();
 
+  // Returns the hash of `path` that insert takes: the same for equal
+  // strings within one run, and it may be computed on any thread.
+  static uint32_t hash(std::string_view path);
+
   // Adds `path` unless an equal string is present. Returns true when it was
   // added.
-  [[nodiscard]] bool insert(std::string_view path);
+  [[nodiscard]] bool insert(std::string_view path) {
+    return insert(path, hash(path));
+  }
+
+  // As insert(path), with `path_hash` computed beforehand.
+  // Requires: path_hash == hash(path).
+  [[nodiscard]] bool insert(std::string_view path, uint32_t path_hash);
 
   [[nodiscard]] bool contains(std::string_view path) const;
 
-  // Asks the processor to fetch the slot where `path` would go, so that a
-  // later insert of it does not wait for memory. Changes nothing.
-  void prefetch(std::string_view path) const;
+  // Asks the processor to fetch the slot where a path of hash `path_hash`
+  // would go, so that a later insert of it does not wait for memory.
+  // Changes nothing.
+  void prefetch(uint32_t path_hash) const;
 
   size_t size() const { return entries_.size(); }
 
@@ -36,7 +47,7 @@ class PathSet {
 
   // Returns the index of the slot holding `path`, or of the empty slot
   // where it belongs.
-  size_t find(std::string_view path, uint32_t hash) const;
+  size_t find(std::string_view path, uint32_t path_hash) const;
   std::string_view store(std::string_view path);
   void grow();
 
