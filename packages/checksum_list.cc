@@ -1,5 +1,7 @@
 #include "packages/checksum_list.h"
 
+#include <string.h>
+
 #include <limits>
 
 #include "base/hex.h"
@@ -30,7 +32,24 @@ bool is_other_hash_type(std::string_view sum) {
 // or a NUL byte, but also a carriage return, \v, \f or 0x1C-0x1E, at which
 // common line readers split a line, so that the entry could forge another.
 bool has_control_byte(std::string_view text) {
-  for (char c : text) {
+  // Eight bytes at a time first: a word with no byte below 0x20 and none
+  // equal to 0x7F is passed at once; only a word that may hold one (or a
+  // TAB) is looked at byte by byte.
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHighs = 0x8080808080808080;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    memcpy(&word, text.data() + i, 8);
+    const uint64_t below_space = (word - kOnes * 0x20) & ~word & kHighs;
+    const uint64_t del = word ^ (kOnes * 0x7F);
+    const uint64_t is_del = (del - kOnes) & ~del & kHighs;
+    if ((below_space | is_del) != 0) {
+      break;
+    }
+  }
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
     if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) {
       return true;
     }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "packages/manifest_document.h"
+
 namespace zps {
 namespace {
 
@@ -72,6 +74,57 @@ TEST(WriteLines, LinesKnowTheirPaths) {
   EXPECT_EQ(lines.lines[0].path_hash, PathSet::hash("/usr/bin/a"));
   EXPECT_EQ(lines.lines[1].end, lines.text.size());
   EXPECT_EQ(lines.lines[1].path_hash, PathSet::hash("/b"));
+}
+
+// Returns the paths collect_checksums keeps of a manifest listing `paths`,
+// each an executable with a hex sum.
+std::vector<std::string> kept_paths(const std::vector<std::string>& paths,
+                                    std::string* messages) {
+  std::string text = "{\"files\":{";
+  for (const std::string& path : paths) {
+    text += (text.back() == '{' ? "\"" : ",\"") + path +
+            "\":{\"sum\":\"1$ab\",\"perm\":\"0755\"}";
+  }
+  text += "}}";
+  std::string error;
+  auto doc = ManifestDocument::parse(text, &error);
+  EXPECT_NE(doc, nullptr) << error;
+  if (doc == nullptr) {
+    return {};
+  }
+  std::vector<std::string> kept;
+  for (const ChecksumEntry& e :
+       collect_checksums(doc->root(), "p", messages).entries) {
+    kept.emplace_back(e.path);
+  }
+  return kept;
+}
+
+TEST(CollectChecksums, LeavesOutEveryControlByteAtEveryPlace) {
+  // A control byte at each place of paths that fill one, two and a part of
+  // three 8-byte words; a TAB, a space, "~" and bytes above 0x7F are kept.
+  for (const char* bad : {"\\u0001", "\\n", "\\r", "\\u001f", "\\u007f"}) {
+    for (size_t length = 1; length <= 20; ++length) {
+      for (size_t at = 0; at < length; ++at) {
+        std::string path(length, 'a');
+        path.replace(at, 1, bad);
+        std::string messages;
+        EXPECT_TRUE(kept_paths({path}, &messages).empty())
+            << bad << " at " << at << " of " << length;
+        EXPECT_EQ(messages,
+                  "  warning: p: skipped a file entry with a line break or "
+                  "NUL byte\n");
+      }
+    }
+  }
+  std::string messages;
+  const std::vector<std::string> good = {
+      "/usr/bin/\\tx", "/usr/local/bin/with space~", "/caf\xC3\xA9/\xFF\x80x",
+      "/aaaaaaaaaaaaaa\\t",
+      "/ \x7E\x80\x9F\xA0"
+      "aaaaaaaaaa"};
+  EXPECT_EQ(kept_paths(good, &messages).size(), good.size());
+  EXPECT_EQ(messages, "");
 }
 
 }  // namespace
