@@ -2,8 +2,8 @@
 """Times the checksum run against a floor and a shell loop, in one run.
 
 usage: bench/checksum_bench.py [--packages N] [--repo DIR] [--build DIR]
-                               [--sums hex|mixed] [--other-tool PATH]
-                               [--jobs N]
+                               [--sums hex|mixed|pkg28] [--exec-percent P]
+                               [--other-tool PATH] [--jobs N] [--rounds N]
 
 Builds a release tree (unless --build names one), writes a synthetic
 repository of N packages with make-bench-repo (kept in --repo and reused when
@@ -16,11 +16,21 @@ files:
   bsdtar  a shell loop running `bsdtar -xOqf PKG +MANIFEST` per package
 and prints packages per second of each, the ratios, and the tool's peak
 resident memory. --sums mixed gives every other package pkg 2.8's BLAKE2b
-sums (whose lines need the SHA-256 of the archive members); --other-tool
+sums (whose lines need the SHA-256 of the archive members); --sums pkg28
+writes every package as pkg 2.8 does (BLAKE2b sums only, a third of the
+files executable, members in path order, payloads cut from real programs),
+and the floor then reads every member and computes the SHA-256 of the
+executable ones (manifest-floor --members). --exec-percent sets the share
+of executable files of the other kinds (20 by default; 68 gives 2,000
+packages with 73 MB of manifests and about 280,000 lines). --other-tool
 times a second build of the tool (an older commit, say) on the same files.
+The commands run in turn, round after round, so a machine that others
+share slows them alike; each time is given as the min and the median over
+the rounds, and each ratio as the min and median of its rounds' ratios.
 """
 import argparse
 import glob
+import statistics
 import os
 import resource
 import subprocess
@@ -47,7 +57,8 @@ def main():
     ap.add_argument("--repo", default="/tmp/zps-bench-repo")
     ap.add_argument("--build", default="")
     ap.add_argument("--rounds", type=int, default=3)
-    ap.add_argument("--sums", default="hex", choices=["hex", "mixed"])
+    ap.add_argument("--sums", default="hex", choices=["hex", "mixed", "pkg28"])
+    ap.add_argument("--exec-percent", type=int, default=20)
     ap.add_argument("--other-tool", default="")
     ap.add_argument("--jobs", type=int, default=2)
     args = ap.parse_args()
@@ -64,12 +75,18 @@ def main():
     maker = os.path.join(build, "bench", "make-bench-repo")
 
     packages = sorted(glob.glob(os.path.join(args.repo, "*.pkg")))
-    if len(packages) != args.packages:
+    stamp = os.path.join(args.repo, "..",
+                         os.path.basename(args.repo) + ".made-with")
+    made_with = f"{args.packages} {args.sums} {args.exec_percent}"
+    if len(packages) != args.packages or not os.path.exists(stamp) or \
+            open(stamp).read() != made_with:
         subprocess.run(["rm", "-rf", args.repo], check=True)
         print(f"writing {args.packages} packages to {args.repo} ...",
               file=sys.stderr)
-        subprocess.run([maker, args.repo, str(args.packages), "1", args.sums],
-                       check=True)
+        subprocess.run([maker, args.repo, str(args.packages), "1", args.sums,
+                        str(args.exec_percent)], check=True)
+        with open(stamp, "w") as f:
+            f.write(made_with)
         packages = sorted(glob.glob(os.path.join(args.repo, "*.pkg")))
     size = sum(os.path.getsize(p) for p in packages)
     print(f"repository: {len(packages)} packages, {size / 2**20:.0f} MiB")
@@ -80,54 +97,64 @@ def main():
                 pass
 
     out = os.path.join(args.repo, "..", "zps-bench-sums.txt")
-    best = {"tool": None, "jobs": None, "sbom": None, "floor": None,
-            "bsdtar": None, "other": None}
+    times = {"tool": [], "jobs": [], "sbom": [], "floor": [], "other": []}
     peak = 0
     peak_jobs = 0
     peak_sbom = 0
     spdx = os.path.join(args.repo, "..", "zps-bench.spdx.json")
     cdx = os.path.join(args.repo, "..", "zps-bench.cdx.json")
+    floor_cmd = [floor] + (["--members"] if args.sums == "pkg28" else [])
     loop = ('for p in "$@"; do bsdtar -xOqf "$p" +MANIFEST > /dev/null; '
             'done')
     for _ in range(args.rounds):
         t, rss = timed([tool, args.repo, "-j", "1", "-o", out],
                        stderr=subprocess.DEVNULL)
-        best["tool"] = min(best["tool"] or t, t)
+        times["tool"].append(t)
         peak = max(peak, rss)
+        t, _ = timed(floor_cmd + packages, stdout=subprocess.DEVNULL)
+        times["floor"].append(t)
         t, rss = timed([tool, args.repo, "-j", str(args.jobs), "-o", out],
                        stderr=subprocess.DEVNULL)
-        best["jobs"] = min(best["jobs"] or t, t)
+        times["jobs"].append(t)
         peak_jobs = max(peak_jobs, rss)
-        t, _ = timed([floor] + packages, stdout=subprocess.DEVNULL)
-        best["floor"] = min(best["floor"] or t, t)
         if args.other_tool:
-            t, _ = timed([args.other_tool, args.repo, "-o", out],
+            t, _ = timed([args.other_tool, args.repo, "-j", "1", "-o", out],
                          stderr=subprocess.DEVNULL)
-            best["other"] = min(best["other"] or t, t)
+            times["other"].append(t)
         t, rss = timed([tool, args.repo, "-j", "1", "-o", out, "--sbom-spdx", spdx,
                         "--sbom-cyclonedx", cdx], stderr=subprocess.DEVNULL)
-        best["sbom"] = min(best["sbom"] or t, t)
+        times["sbom"].append(t)
         peak_sbom = max(peak_sbom, rss)
     # The shell loop is slow; one round on a tenth of the packages (at least
     # 100) gives its rate.
     sample = packages[:max(100, len(packages) // 10)]
     t, _ = timed(["sh", "-c", loop, "sh"] + sample)
-    best["bsdtar"] = t * len(packages) / len(sample)
+    times["bsdtar"] = [t * len(packages) / len(sample)]
 
     with open(out, "rb") as f:
         lines = sum(1 for _ in f)
     n = len(packages)
+
+    def ratio(a, b):
+        """min and median of the rounds' ratios of a to b."""
+        r = [x / y for x, y in zip(times[a], times[b])]
+        return f"{min(r):.2f} (median {statistics.median(r):.2f})"
+
     for name in ("tool", "jobs", "sbom", "floor", "bsdtar"):
-        print(f"{name:7s} {best[name]:8.3f} s  {n / best[name]:10.0f} packages/s")
-    print(f"tool / floor time:  {best['tool'] / best['floor']:.2f}")
-    print(f"-j {args.jobs} / floor time: {best['jobs'] / best['floor']:.2f}")
-    print(f"-j 1 / -j {args.jobs} time:  {best['tool'] / best['jobs']:.2f}")
-    print(f"sbom / tool time:   {best['sbom'] / best['tool']:.2f}")
+        best = min(times[name])
+        print(f"{name:7s} {best:8.3f} s (median "
+              f"{statistics.median(times[name]):.3f})  {n / best:10.0f} "
+              "packages/s")
+    print(f"tool / floor time:  {ratio('tool', 'floor')}")
+    print(f"-j {args.jobs} / floor time: {ratio('jobs', 'floor')}")
+    print(f"-j 1 / -j {args.jobs} time:  {ratio('tool', 'jobs')}")
+    print(f"sbom / tool time:   {ratio('sbom', 'tool')}")
     if args.other_tool:
-        print(f"other   {best['other']:8.3f} s  {n / best['other']:10.0f} "
+        best = min(times["other"])
+        print(f"other   {best:8.3f} s  {n / best:10.0f} "
               f"packages/s ({args.other_tool})")
-        print(f"tool / other time:  {best['tool'] / best['other']:.2f}")
-    print(f"bsdtar / tool time: {best['bsdtar'] / best['tool']:.1f}")
+        print(f"tool / other time:  {ratio('tool', 'other')}")
+    print(f"bsdtar / tool time: {times['bsdtar'][0] / min(times['tool']):.1f}")
     print(f"tool peak RSS: {peak / 1024:.1f} MiB for {lines} lines written")
     print(f"-j {args.jobs} peak RSS: {peak_jobs / 1024:.1f} MiB")
     print(f"sbom peak RSS: {peak_sbom / 1024:.1f} MiB for {n} records")
