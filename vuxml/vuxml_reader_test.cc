@@ -177,6 +177,25 @@ TEST(ParseVuxml, RefusesADocumentPastItsSize) {
   EXPECT_FALSE(parser.finish());
 }
 
+// Empty ranges are the smallest elements kept: 8 bytes of the document
+// each, so a document well within its size may still keep too much.
+TEST(ParseVuxml, RefusesMoreKeptDataThanItsBound) {
+  std::string text = "<vuxml><vuln vid=\"v\"><affects><package>";
+  const size_t ranges = kMaxVuxmlKeptBytes / 32;
+  text.reserve(text.size() + ranges * 8 + 64);
+  for (size_t i = 0; i < ranges; ++i) {
+    text += "<range/>";
+  }
+  std::string reason;
+  EXPECT_FALSE(
+      parse_vuxml(text + "</package></affects></vuln></vuxml>", &reason));
+  EXPECT_EQ(reason.substr(0, 33), "more advisory data than 64 MiB (l");
+  text.resize(text.size() - 8 * (ranges / 2));
+  EXPECT_TRUE(
+      parse_vuxml(text + "</package></affects></vuln></vuxml>", &reason))
+      << reason;
+}
+
 TEST(ReadVuxmlFile, ReadsAFileOrSaysWhyNot) {
   TempDir dir;
   const std::string path = dir.path("vuln.xml");
