@@ -1,6 +1,7 @@
 #include "provenance/upstream_refs.h"
 
 #include "base/hex.h"
+#include "base/url.h"
 #include "provenance/distfiles.h"
 #include "provenance/fetch_sites.h"
 #include "provenance/origin.h"
@@ -50,25 +51,6 @@ std::string trimmed_url(std::string_view url) {
     url.remove_suffix(1);
   }
   return std::string(url);
-}
-
-// True for "scheme://" and at least one byte, the scheme a letter and then
-// letters, digits, "+", "-" or ".".
-bool is_absolute_url(std::string_view text) {
-  const size_t colon = text.find("://");
-  if (colon == std::string_view::npos || colon == 0 ||
-      colon + 3 == text.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < colon; ++i) {
-    const char c = text[i];
-    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' ||
-                                c == '-' || c == '.'))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 bool is_all_digits(std::string_view text) {

@@ -4,6 +4,7 @@
 
 #include "base/keyed_hash.h"
 #include "base/output.h"
+#include "base/url.h"
 #include "sbom/json_text.h"
 #include "sbom/license_map.h"
 

@@ -20,12 +20,6 @@ std::string json_escape(std::string_view text);
 // the value and a double quote.
 void write_json_string(std::FILE* out, std::string_view value);
 
-// True when `text` is an absolute URL: a scheme (a letter, then letters,
-// digits, "+", "-" or "."), "://" and a host that is not empty. The host is
-// what comes before the first "/", "?" or "#" after "://", without any
-// user information up to an "@" and without a ":" and port.
-[[nodiscard]] bool is_absolute_url(std::string_view text);
-
 // Returns "SPDXRef-" followed by one byte per byte of `name`: ASCII letters,
 // digits, "-" and "." as they are, every other byte as "-".
 std::string spdx_id(std::string_view name);
