@@ -9,11 +9,9 @@
 #include <utility>
 #include <vector>
 
-namespace zps {
+#include "base/platform.h"
 
-// Returns the number of CPUs this process may run on (its affinity mask),
-// at least 1.
-unsigned usable_cpu_count();
+namespace zps {
 
 // Runs `work(i)` for every i in [0, count) on `jobs` threads and hands each
 // result to `commit(i, result)` on the calling thread, in the order of i,

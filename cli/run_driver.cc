@@ -1,7 +1,5 @@
 #include "cli/run_driver.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include "base/ordered_work.h"
 #include "base/output.h"
 #include "base/paths.h"
+#include "base/platform.h"
 #include "cli/verify_driver.h"
 #include "cli/vulnerability_check.h"
 #include "packages/checksum_list.h"
@@ -170,23 +169,6 @@ std::optional<std::string> shared_output(const RunOptions& options) {
     paths.push_back(path);
   }
   return std::nullopt;
-}
-
-// Every package allocates and frees its manifest, its parse and the
-// decompressor's buffers. Left alone, the C library hands the top of the
-// heap back to the kernel after each, and the next package takes its pages
-// again, one fault at a time: a 16 MiB pad keeps them. It also gives each
-// thread an arena of its own, up to eight per CPU, and every arena keeps
-// what it has held: one arena per usable CPU (at least two) keeps a run on
-// many threads within half as much again as a run on one.
-void tune_allocator() {
-#ifdef M_TOP_PAD
-  (void)mallopt(M_TOP_PAD, 16 << 20);
-#endif
-#ifdef M_ARENA_MAX
-  (void)mallopt(M_ARENA_MAX,
-                static_cast<int>(std::max(2u, usable_cpu_count())));
-#endif
 }
 
 }  // namespace

@@ -2,10 +2,9 @@
 
 #include <sys/wait.h>
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
+#include "base/platform.h"
 #include "testutil/temp_dir.h"
 
 namespace zps {
@@ -50,15 +49,11 @@ TEST(ReadCommandLines, MapsEachLineToItsPosition) {
 // Every child is waited for and every pipe closed, however much of its
 // output was read.
 TEST(ReadCommandLines, LeavesNoChildAndNoDescriptor) {
-  auto descriptors = [] {
-    auto fds = std::filesystem::directory_iterator("/proc/self/fd");
-    return std::distance(begin(fds), end(fds));
-  };
-  const auto before = descriptors();
+  const int before = open_descriptor_count();
   for (int i = 0; i < 20; ++i) {
     EXPECT_EQ(read_command_lines("yes x", 1, 10).size(), 1u);
   }
-  EXPECT_EQ(descriptors(), before);
+  EXPECT_EQ(open_descriptor_count(), before);
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 }
 

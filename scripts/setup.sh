@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libarchive-tools zstd xz-utils bzip2 gzip
   libgcrypt20-dev bmake git python3 python3-jsonschema mandoc
+  clang-19 fiu-utils
 )
 
 missing=()

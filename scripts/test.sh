@@ -3,7 +3,8 @@
 # every test twice: a GCC debug build with warnings as errors, and a Clang
 # build under AddressSanitizer and UndefinedBehaviorSanitizer; then the
 # tests that run work on several threads once more, in a Clang build under
-# ThreadSanitizer.
+# ThreadSanitizer; and, where ../shared and a clang 16 or newer are there,
+# checks that every unit compiles against FreeBSD's headers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,3 +37,21 @@ CXX=clang++ TARGETS="base_test e2e_test zelkor-pkg-sign" \
   TESTS="RunOrdered|parallel_|provenance_every_rule|ports_real_|verify_|vuxml_bounds" \
   run_suite build-ci-tsan -DCMAKE_BUILD_TYPE=Debug -DZPS_SANITIZE=thread \
   -DZPS_BUILD_BENCHMARKS=OFF
+
+# The FreeBSD check compiles each unit with FreeBSD 14.2's headers and C++
+# library (syntax only); it needs a clang that knows that libc++.
+freebsd_check=../shared/tools/freebsd-check/check-freebsd
+have_clang16=false
+for cxx in clang++-19 clang++-18 clang++-17 clang++-16 clang++; do
+  version=$("${cxx}" --version 2>/dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+  if [[ -n ${version} ]] && ((version >= 16)); then
+    have_clang16=true
+    break
+  fi
+done
+if [[ -x ${freebsd_check} ]] && ${have_clang16}; then
+  echo "== FreeBSD compile check" >&2
+  "${freebsd_check}" .
+else
+  echo "== FreeBSD compile check skipped: needs ${freebsd_check} and clang 16 or newer" >&2
+fi
