@@ -1,5 +1,6 @@
 #include "base/output.h"
 
+#include <cxxabi.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -8,7 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <exception>
 #include <new>
+#include <system_error>
+#include <typeinfo>
 
 namespace zps {
 namespace {
@@ -61,20 +65,67 @@ extern "C" void remove_outputs_and_stop(int signal_number) {
   raise(signal_number);  // the default action again, so the status tells it
 }
 
-// The C++ runtime calls this when an allocation fails: the partial output
-// files go, and the run ends with a message instead of an abort.
-void stop_out_of_memory() {
+// Set once the process is on its way out normally; until then a call of
+// exit comes from a library that gave up (libarchive does on a failed
+// allocation) and the run is stopped as below.
+volatile sig_atomic_t run_ended_normally = 0;
+
+// Removes the partial output files, says why on standard error and ends
+// the process with status 1. Only async-signal-safe calls: it runs when
+// memory is gone, on any thread, with others still running.
+[[noreturn]] void stop_run(const char* message, size_t size) {
   remove_unfinished_outputs();
-  static constexpr char kMessage[] =
-      "Error: out of memory; no output file was written\n";
-  (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  (void)!write(STDERR_FILENO, message, size);
   _exit(1);
+}
+
+template <size_t N>
+[[noreturn]] void stop_run(const char (&message)[N]) {
+  stop_run(message, N - 1);
+}
+
+// The C++ runtime calls this when an allocation fails.
+void stop_out_of_memory_handler() {
+  stop_out_of_memory();
+}
+
+// The product is built without exceptions, so an exception the C++ library
+// throws ends here: an allocation that failed outside operator new (a
+// length the allocator refuses), a thread or lock the system would not
+// give. Whatever it is, the run stops cleanly instead of aborting.
+void stop_on_uncaught_exception() {
+  const std::type_info* type = abi::__cxa_current_exception_type();
+  if (type != nullptr && (*type == typeid(std::bad_alloc) ||
+                          *type == typeid(std::bad_array_new_length))) {
+    stop_out_of_memory();
+  }
+  if (type != nullptr && *type == typeid(std::system_error)) {
+    stop_run(
+        "Error: out of resources (a thread or lock could not be had); no "
+        "output file was written\n");
+  }
+  stop_run("Error: internal failure; no output file was written\n");
+}
+
+extern "C" void stop_on_early_exit() {
+  if (!run_ended_normally) {
+    stop_out_of_memory();
+  }
 }
 
 }  // namespace
 
 void write_text(std::FILE* out, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out);
+}
+
+void stop_out_of_memory() {
+  stop_run("Error: out of memory; no output file was written\n");
+}
+
+int run_ended(int status) {
+  run_ended_normally = 1;
+  return status;
 }
 
 void remove_unfinished_outputs() {
@@ -163,8 +214,13 @@ std::unique_ptr<OutputStream> OutputStream::standard_output() {
 }
 
 bool OutputStream::finish() {
+  return complete() && put_in_place();
+}
+
+bool OutputStream::complete() {
   bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0;
   if (!owned_) {
+    completed_ = ok;
     return ok;
   }
   if (!temporary_path_.empty() && ok) {
@@ -173,17 +229,39 @@ bool OutputStream::finish() {
   }
   ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
-  if (!temporary_path_.empty()) {
-    if (!ok || rename(temporary_path_.c_str(), final_path_.c_str()) != 0) {
-      ok = false;
-      unlink(temporary_path_.c_str());
-    }
+  if (!ok && !temporary_path_.empty()) {
+    unlink(temporary_path_.c_str());
     release_cleanup_slot(cleanup_slot_);
+    temporary_path_.clear();
   }
+  completed_ = ok;
+  return ok;
+}
+
+bool OutputStream::put_in_place() {
+  if (!completed_) {
+    return false;
+  }
+  completed_ = false;
+  if (temporary_path_.empty()) {
+    return true;
+  }
+  const bool ok = rename(temporary_path_.c_str(), final_path_.c_str()) == 0;
+  if (!ok) {
+    unlink(temporary_path_.c_str());
+  }
+  release_cleanup_slot(cleanup_slot_);
+  temporary_path_.clear();
   return ok;
 }
 
 void OutputStream::abandon() {
+  if (completed_ && !temporary_path_.empty()) {
+    unlink(temporary_path_.c_str());
+    release_cleanup_slot(cleanup_slot_);
+    temporary_path_.clear();
+  }
+  completed_ = false;
   if (file_ == nullptr) {
     return;
   }
@@ -211,7 +289,13 @@ void install_output_cleanup() {
       (void)sigaction(signal_number, &action, nullptr);
     }
   }
-  std::set_new_handler(stop_out_of_memory);
+  static bool installed = false;
+  if (!installed) {
+    installed = true;
+    std::set_new_handler(stop_out_of_memory_handler);
+    std::set_terminate(stop_on_uncaught_exception);
+    (void)atexit(stop_on_early_exit);
+  }
 }
 
 }  // namespace zps

@@ -41,11 +41,29 @@ class OutputStream {
 
   std::FILE* get() const { return file_; }
 
+  // The path given to open_file (a symbolic link resolved); empty for
+  // standard output.
+  const std::string& final_path() const { return final_path_; }
+
   // Flushes the stream and closes a file (standard output stays open); a
   // temporary file is synced and renamed over the path. Returns false when
   // any write, the flush, the sync, the close or the rename failed; the
   // temporary file is removed then. Nothing may be written after it.
+  // The same as complete() followed by put_in_place().
   [[nodiscard]] bool finish();
+
+  // The first half of finish(): flushes and closes, and syncs a temporary
+  // file, which stays where it is. Returns false when any of that failed;
+  // the temporary file is removed then. Nothing may be written after it.
+  [[nodiscard]] bool complete();
+
+  // The second half: renames a completed temporary file over the path
+  // (nothing to do for a stream written directly). Returns false when the
+  // rename failed; the temporary file is removed then. A stream completed
+  // and then destroyed without this is abandoned: the path keeps what it
+  // held, so several outputs can be put in place only when all are whole.
+  // Returns false, changing nothing, when complete() did not succeed.
+  [[nodiscard]] bool put_in_place();
 
   // Ends the stream without putting a temporary file in place: that file
   // is removed and the path keeps what it held. A stream written directly
@@ -59,6 +77,7 @@ class OutputStream {
   std::unique_ptr<char[]> buffer_;  // outlives the file's use of it
   std::FILE* file_;
   bool owned_;
+  bool completed_ = false;      // closed, the temporary file not yet renamed
   std::string temporary_path_;  // empty when written directly
   std::string final_path_;
   int cleanup_slot_ = -1;  // in the table remove_unfinished_outputs reads
@@ -67,10 +86,25 @@ class OutputStream {
 // Makes the end of a run remove the temporary output files not yet
 // finished: on SIGINT, SIGTERM and SIGHUP (unless ignored when the run
 // started: nohup, a background job), which then end the process as by
-// default (status 130, 143 or 129 in a shell), and when an allocation
-// fails, which then ends it with "Error: out of memory; no output file was
-// written" on standard error and status 1 instead of an abort.
+// default (status 130, 143 or 129 in a shell); and when an allocation
+// fails, when a library calls exit before run_ended() (libarchive does when
+// it cannot allocate), or when the C++ library throws (the product has no
+// handler for it), all of which then end the process with status 1 and one
+// line on standard error instead of an abort: "Error: out of memory; no
+// output file was written" (an exception other than std::bad_alloc says
+// "out of resources" or "internal failure" instead of "out of memory").
+// Calls after the first change nothing.
 void install_output_cleanup();
+
+// Marks the process as ending normally, so that exit no longer counts as a
+// library giving up. Returns `status`.
+int run_ended(int status);
+
+// Removes the temporary output files not yet finished, writes "Error: out
+// of memory; no output file was written" on standard error and ends the
+// process with status 1. For an allocation a library reports as failed
+// where the run cannot go on without it. Async-signal-safe.
+[[noreturn]] void stop_out_of_memory();
 
 // Removes every temporary output file not yet finished or abandoned. Only
 // async-signal-safe calls: a signal handler, or an out-of-memory handler,

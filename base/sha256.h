@@ -7,6 +7,8 @@
 namespace zps {
 
 // SHA-256 over data given in pieces, from the system's crypto library.
+// When the library cannot allocate what it needs, the run ends through
+// stop_out_of_memory(): no digest is ever made of part of the data.
 class Sha256 {
  public:
   Sha256();

@@ -272,11 +272,27 @@ int run_driver(const RunOptions& options) {
     vulnerability_entries =
         state.vulnerabilities->cyclonedx_entries(component_refs);
   }
+  // Every output is written in full before any is put in place, so a run
+  // that fails to write one leaves all of them as they were.
+  std::vector<CompletedDocument> documents;
   int status = run_sbom_stage(
-      sbom, state.records, stderr,
+      sbom, state.records, stderr, &documents,
       state.vulnerabilities != nullptr ? &vulnerability_entries : nullptr);
-  if (!finish_output(out.get(), options.output_path)) {
+  if (!complete_output(out.get(), options.output_path)) {
     status = 1;
+  }
+  if (status == 0) {
+    for (CompletedDocument& document : documents) {
+      if (put_output_in_place(document.file.get(),
+                              document.file->final_path())) {
+        write_err(document.report);
+      } else {
+        status = 1;
+      }
+    }
+    if (!put_output_in_place(out.get(), options.output_path)) {
+      status = 1;
+    }
   }
   if (options.strict && state.problems > 0) {
     write_err("Error: strict: " + std::to_string(state.problems) +

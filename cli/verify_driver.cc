@@ -61,15 +61,29 @@ struct LineResult {
 
 }  // namespace
 
-bool finish_output(OutputStream* out, const std::string& output_path) {
-  if (out->finish()) {
-    return true;
-  }
+namespace {
+
+bool report_unwritten_output(const std::string& output_path) {
   write_text(stderr, "Error: cannot write output file " +
                          (output_path.empty() ? std::string("standard output")
                                               : output_path) +
                          "\n");
   return false;
+}
+
+}  // namespace
+
+bool complete_output(OutputStream* out, const std::string& output_path) {
+  return out->complete() || report_unwritten_output(output_path);
+}
+
+bool put_output_in_place(OutputStream* out, const std::string& output_path) {
+  return out->put_in_place() || report_unwritten_output(output_path);
+}
+
+bool finish_output(OutputStream* out, const std::string& output_path) {
+  return complete_output(out, output_path) &&
+         put_output_in_place(out, output_path);
 }
 
 int run_verify(const RunOptions& options) {

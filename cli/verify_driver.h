@@ -25,4 +25,12 @@ int run_verify(const RunOptions& options);
 [[nodiscard]] bool finish_output(OutputStream* out,
                                  const std::string& output_path);
 
+// The two halves of finish_output: the output written in full (not yet in
+// place), then put in place; each reports its failure as finish_output
+// does.
+[[nodiscard]] bool complete_output(OutputStream* out,
+                                   const std::string& output_path);
+[[nodiscard]] bool put_output_in_place(OutputStream* out,
+                                       const std::string& output_path);
+
 }  // namespace zps

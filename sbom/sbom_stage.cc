@@ -40,15 +40,15 @@ constexpr DocumentMessages kCycloneDxMessages = {
     "Error: cannot open CycloneDX output file ",
     "Error: cannot write CycloneDX output file ", "CycloneDX SBOM: "};
 
-// Writes one document to the file `path` (put in place when complete) by
-// calling `write` with the stream and `timestamp`, or the current time when
-// that is empty, then reports it on `err`.
+// Writes one document to the file `path` by calling `write` with the
+// stream and `timestamp`, or the current time when that is empty, and
+// appends it, complete but not yet in place, to `*documents`.
 // Returns false, after reporting it, when the file cannot be opened or
 // written in full.
 template <typename Write>
 bool write_document(const std::string& path, const DocumentMessages& messages,
                     size_t count, std::string_view timestamp, Write write,
-                    std::FILE* err) {
+                    std::FILE* err, std::vector<CompletedDocument>* documents) {
   std::unique_ptr<OutputStream> file = OutputStream::open_file(path);
   if (file == nullptr) {
     write_text(err, std::string(messages.open_failed) + path + "\n");
@@ -56,12 +56,13 @@ bool write_document(const std::string& path, const DocumentMessages& messages,
   }
   write(file->get(),
         timestamp.empty() ? utc_timestamp() : std::string(timestamp));
-  if (!file->finish()) {
+  if (!file->complete()) {
     write_text(err, std::string(messages.write_failed) + path + "\n");
     return false;
   }
-  write_text(err, std::string(messages.written) + std::to_string(count) +
-                      " packages written to " + path + "\n");
+  documents->push_back(
+      {std::move(file), std::string(messages.written) + std::to_string(count) +
+                            " packages written to " + path + "\n"});
   return true;
 }
 
@@ -120,6 +121,7 @@ bool wants_sbom(const SbomSettings& settings) {
 
 int run_sbom_stage(const SbomSettings& settings,
                    const std::vector<PackageRecord>& records, std::FILE* err,
+                   std::vector<CompletedDocument>* documents,
                    const std::vector<CycloneDxVulnerability>* vulnerabilities) {
   if (!wants_sbom(settings)) {
     return 0;
@@ -132,7 +134,7 @@ int run_sbom_stage(const SbomSettings& settings,
           [&](std::FILE* out, const std::string& timestamp) {
             write_spdx(out, product, timestamp, settings.tool_version, records);
           },
-          err)) {
+          err, documents)) {
     return 1;
   }
   if (settings.cyclonedx_path.empty()) {
@@ -157,7 +159,7 @@ int run_sbom_stage(const SbomSettings& settings,
             write_cyclonedx(out, cyclonedx, timestamp, records,
                             vulnerabilities);
           },
-          err)) {
+          err, documents)) {
     return 1;
   }
   return 0;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/output.h"
 #include "packages/package_record.h"
 #include "sbom/cyclonedx_writer.h"
 
@@ -52,15 +54,25 @@ std::string cyclonedx_serial_number(
     const std::vector<PackageRecord>& records,
     const std::vector<CycloneDxVulnerability>* vulnerabilities = nullptr);
 
+// A document written in full to its temporary file, not yet in place, and
+// the line that reports it once it is ("SPDX SBOM: <n> packages written to
+// <path>\n", "CycloneDX SBOM: ...").
+struct CompletedDocument {
+  std::unique_ptr<OutputStream> file;
+  std::string report;
+};
+
 // Writes the requested documents of `records`, the CycloneDX one with
 // `vulnerabilities` when given (see write_cyclonedx): the SPDX document first;
-// when it fails, nothing more. Reports each written document on `err`
-// ("SPDX SBOM: <n> packages written to <path>", "CycloneDX SBOM: ..."),
-// each failure by the writers' own messages. Returns 0, or 1 when a
-// document could not be opened or written.
+// when it fails, nothing more. Reports each failure on `err` by the
+// writers' own messages. Appends each document written to `*documents`:
+// the caller puts them in place (and reports them) once every output of
+// the run is whole, or drops them, leaving the paths as they were. Returns
+// 0, or 1 when a document could not be opened or written.
+// Requires: documents != nullptr.
 int run_sbom_stage(
     const SbomSettings& settings, const std::vector<PackageRecord>& records,
-    std::FILE* err,
+    std::FILE* err, std::vector<CompletedDocument>* documents,
     const std::vector<CycloneDxVulnerability>* vulnerabilities = nullptr);
 
 }  // namespace zps
