@@ -1,5 +1,6 @@
 #include "base/memory.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace zps {
@@ -11,6 +12,39 @@ bool can_allocate(size_t bytes) {
   asm volatile("" : : "r"(block) : "memory");
   std::free(block);
   return block != nullptr;
+}
+
+size_t MemoryBudget::acquire(size_t bytes) {
+  bytes = std::min(bytes, total_);
+  std::unique_lock<std::mutex> lock(mutex_);
+  freed_.wait(lock, [&] { return bytes <= total_ - held_; });
+  held_ += bytes;
+  return bytes;
+}
+
+void MemoryBudget::release(size_t bytes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ -= bytes;
+  }
+  freed_.notify_all();
+}
+
+MemoryLease& MemoryLease::operator=(MemoryLease&& other) noexcept {
+  if (this != &other) {
+    reset();
+    budget_ = other.budget_;
+    bytes_ = other.bytes_;
+    other.budget_ = nullptr;
+  }
+  return *this;
+}
+
+void MemoryLease::reset() {
+  if (budget_ != nullptr) {
+    budget_->release(bytes_);
+    budget_ = nullptr;
+  }
 }
 
 }  // namespace zps

@@ -65,6 +65,21 @@ extern "C" void remove_outputs_and_stop(int signal_number) {
   raise(signal_number);  // the default action again, so the status tells it
 }
 
+// The sanitizers report a crash from their own handler, which one of ours
+// would replace.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(undefined_behavior_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Set once the process is on its way out normally; until then a call of
 // exit comes from a library that gave up (libarchive does on a failed
 // allocation) and the run is stopped as below.
@@ -138,19 +153,18 @@ void remove_unfinished_outputs() {
 }
 
 OutputStream::OutputStream(std::FILE* file, bool owned,
-                           std::string temporary_path, std::string final_path)
+                           std::string temporary_path, std::string final_path,
+                           int cleanup_slot)
     : file_(file),
       owned_(owned),
       temporary_path_(std::move(temporary_path)),
-      final_path_(std::move(final_path)) {
+      final_path_(std::move(final_path)),
+      cleanup_slot_(cleanup_slot) {
   if (owned_) {
     buffer_ = std::make_unique<char[]>(kBufferBytes);
     std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferBytes);
   } else {
     std::setvbuf(file_, standard_output_buffer, _IOFBF, kBufferBytes);
-  }
-  if (!temporary_path_.empty()) {
-    cleanup_slot_ = claim_cleanup_slot(temporary_path_);
   }
 }
 
@@ -165,7 +179,7 @@ std::unique_ptr<OutputStream> OutputStream::open_file(const std::string& path) {
       return nullptr;
     }
     return std::unique_ptr<OutputStream>(
-        new OutputStream(file, true, "", path));
+        new OutputStream(file, true, "", path, -1));
   };
   std::string target = path;
   struct stat st;
@@ -189,6 +203,9 @@ std::unique_ptr<OutputStream> OutputStream::open_file(const std::string& path) {
   if (fd < 0) {
     return open_directly();
   }
+  // At once, before anything is allocated: an allocation that fails from
+  // here on ends the run, which then removes the file.
+  const int slot = claim_cleanup_slot(temporary);
   if (exists) {
     (void)fchmod(fd, st.st_mode & 07777);
     if (st.st_uid != geteuid() || st.st_gid != getegid()) {
@@ -203,14 +220,16 @@ std::unique_ptr<OutputStream> OutputStream::open_file(const std::string& path) {
   if (file == nullptr) {
     close(fd);
     unlink(temporary.c_str());
+    release_cleanup_slot(slot);
     return nullptr;
   }
-  return std::unique_ptr<OutputStream>(
-      new OutputStream(file, true, std::move(temporary), std::move(target)));
+  return std::unique_ptr<OutputStream>(new OutputStream(
+      file, true, std::move(temporary), std::move(target), slot));
 }
 
 std::unique_ptr<OutputStream> OutputStream::standard_output() {
-  return std::unique_ptr<OutputStream>(new OutputStream(stdout, false, "", ""));
+  return std::unique_ptr<OutputStream>(
+      new OutputStream(stdout, false, "", "", -1));
 }
 
 bool OutputStream::finish() {
@@ -286,6 +305,14 @@ void install_output_cleanup() {
     struct sigaction before = {};
     if (sigaction(signal_number, nullptr, &before) == 0 &&
         before.sa_handler != SIG_IGN) {
+      (void)sigaction(signal_number, &action, nullptr);
+    }
+  }
+  // A crash (libarchive 3.6 writes through a null pointer in some of its
+  // paths for a failed allocation) still ends by its signal, core dump
+  // included, but leaves no partial output file behind.
+  if (!kSanitized) {
+    for (int signal_number : {SIGSEGV, SIGBUS}) {
       (void)sigaction(signal_number, &action, nullptr);
     }
   }

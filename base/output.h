@@ -72,7 +72,7 @@ class OutputStream {
 
  private:
   OutputStream(std::FILE* file, bool owned, std::string temporary_path,
-               std::string final_path);
+               std::string final_path, int cleanup_slot);
 
   std::unique_ptr<char[]> buffer_;  // outlives the file's use of it
   std::FILE* file_;
@@ -86,14 +86,15 @@ class OutputStream {
 // Makes the end of a run remove the temporary output files not yet
 // finished: on SIGINT, SIGTERM and SIGHUP (unless ignored when the run
 // started: nohup, a background job), which then end the process as by
-// default (status 130, 143 or 129 in a shell); and when an allocation
-// fails, when a library calls exit before run_ended() (libarchive does when
-// it cannot allocate), or when the C++ library throws (the product has no
-// handler for it), all of which then end the process with status 1 and one
-// line on standard error instead of an abort: "Error: out of memory; no
-// output file was written" (an exception other than std::bad_alloc says
-// "out of resources" or "internal failure" instead of "out of memory").
-// Calls after the first change nothing.
+// default (status 130, 143 or 129 in a shell); on SIGSEGV and SIGBUS
+// (outside sanitizer builds), which then end it as by default too; and
+// when an allocation fails, when a library calls exit before run_ended()
+// (libarchive does when it cannot allocate), or when the C++ library
+// throws (the product has no handler for it), all of which then end the process
+// with status 1 and one line on standard error instead of an abort: "Error: out
+// of memory; no output file was written" (an exception other than
+// std::bad_alloc says "out of resources" or "internal failure" instead of "out
+// of memory"). Calls after the first change nothing.
 void install_output_cleanup();
 
 // Marks the process as ending normally, so that exit no longer counts as a

@@ -247,7 +247,8 @@ std::vector<std::string_view> ManifestValue::list_strings(size_t max_count,
   const uint32_t first = is_array ? index_ + 1 : index_;
   const uint32_t end = is_array ? nodes[index_].end : index_ + 1;
   size_t bytes = 0;
-  for (uint32_t e = first; e < end; e = nodes[e].end) {
+  size_t elements = 0;
+  for (uint32_t e = first; e < end; e = nodes[e].end, ++elements) {
     std::optional<std::string_view> text = ManifestValue(doc_, e).string();
     if (!text) {
       continue;
@@ -259,6 +260,8 @@ std::vector<std::string_view> ManifestValue::list_strings(size_t max_count,
     bytes += text->size();
     out.push_back(*text);
   }
+  // Elements past those an array keeps may hold more strings.
+  *more = *more || (is_array && elements < nodes[index_].length);
   return out;
 }
 

@@ -13,6 +13,12 @@ namespace zps {
 // nest four levels.
 inline constexpr size_t kMaxManifestDepth = 1000;
 
+// The elements an array keeps: no rule reads further into an array (the
+// licenses, the only list read, are cut at 64), so the nodes of later
+// elements are never built, and an array of millions of values costs what
+// its text costs. Such an array's node still counts every element.
+inline constexpr size_t kMaxKeptArrayElements = 1024;
+
 // The kinds of manifest values, numbered as the verbose messages print them.
 enum class ManifestType : int {
   kObject = 0,
@@ -51,13 +57,15 @@ class ManifestValue {
   // Requires: more != nullptr.
   std::vector<ManifestMember> members(size_t max_count, bool* more) const;
 
-  // Returns the value as a list: the elements of an array in order, or the
+  // Returns the value as a list: the elements of an array in order (the
+  // first kMaxKeptArrayElements of them: a document keeps no more), or the
   // value itself for anything else.
   std::vector<ManifestValue> as_list() const;
 
   // Returns the string values among as_list(), in order, up to `max_count`
   // of them and `max_bytes` in all: a string that does not fit ends the
-  // list. `*more` says whether strings were left out.
+  // list. `*more` says whether strings were left out, or may have been:
+  // an array's elements past the first kMaxKeptArrayElements are not kept.
   // Requires: more != nullptr.
   std::vector<std::string_view> list_strings(size_t max_count, size_t max_bytes,
                                              bool* more) const;

@@ -292,5 +292,50 @@ TEST(ManifestDocument, ReadsNumbersBeyondTheRangeOfADouble) {
   }
 }
 
+// An array keeps only its first elements; the values past them are read
+// (and checked) but get no node, in either syntax and past a number beyond
+// a double's range, and what follows the array is found as before.
+TEST(ManifestDocument, LongArraysKeepTheirFirstElements) {
+  auto repeat = [](const std::string& item, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) {
+      out += (i == 0 ? "" : ",") + item;
+    }
+    return out;
+  };
+  const size_t kept = kMaxKeptArrayElements;
+  struct Case {
+    std::string text;
+    size_t want_strings;
+    bool want_more;
+  };
+  const Case cases[] = {
+      {R"({"l":[)" + repeat(R"("s")", kept) + R"(],"name":"n"})", kept, false},
+      {R"({"l":[)" + repeat(R"("s")", kept + 1) + R"(],"name":"n"})", kept,
+       true},
+      {R"({"l":[)" + repeat("0", kept) +
+           R"(,"late",[[1,["x"]],{"k":"v"}]],"name":"n"})",
+       0, true},
+      {R"({"l":[)" + repeat("0", kept) +
+           R"(,[1e309,{"a":[-1e999]}],"y"],"name":"n"})",
+       0, true},
+      {R"({"l":[1e309,)" + repeat(R"("s")", kept + 5) + R"(],"name":"n"})",
+       kept - 1, true},
+      {"l [" + repeat(R"("s")", kept + 3) + "]\nname = n;\n", kept, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    auto doc = parse_ok(c.text);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->root().lookup("name")->string(), "n");
+    const ManifestValue list = *doc->root().lookup("l");
+    EXPECT_LE(list.as_list().size(), kept);
+    bool more = false;
+    EXPECT_EQ(list.list_strings(2 * kept, size_t{1} << 20, &more).size(),
+              c.want_strings);
+    EXPECT_EQ(more, c.want_more);
+  }
+}
+
 }  // namespace
 }  // namespace zps

@@ -293,21 +293,11 @@ bool TextReader::continue_json(size_t start) {
   if (!refuse_nul()) {
     return false;
   }
-  // Count the members and elements already read in the containers still
-  // open; the innermost one's value at `start` is not among them.
-  const std::vector<ManifestNode>& nodes = builder_.nodes();
-  for (uint32_t index : builder_.open_containers()) {
-    const bool is_object =
-        nodes[index].type == node_type(ManifestType::kObject);
-    size_t children = 0;
-    uint32_t k = index + 1;
-    // An open container's node has no end yet (0).
-    while (k + (is_object ? 1 : 0) < nodes.size() &&
-           nodes[k + (is_object ? 1 : 0)].end != 0) {
-      k = nodes[k + (is_object ? 1 : 0)].end;
-      ++children;
-    }
-    stack_.push_back({is_object, true, children});
+  // The containers still open, with the members and elements already read
+  // in each; the innermost one's value at `start` is not among them.
+  for (const ManifestNodeBuilder::OpenContainer& open :
+       builder_.open_containers()) {
+    stack_.push_back({open.is_object, true, open.children});
   }
   return run(Step::kValue);
 }

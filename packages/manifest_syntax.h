@@ -34,6 +34,8 @@ constexpr int32_t node_type(ManifestType type) {
 // Appends the nodes of a manifest as its readers find the values. Both
 // readers of the text, RapidJSON for JSON and ours for the configuration
 // syntax (and for JSON past RapidJSON's number range), build through it.
+// Values past an array's first kMaxKeptArrayElements elements, and
+// everything inside them, are read but get no node.
 class ManifestNodeBuilder {
  public:
   explicit ManifestNodeBuilder(std::vector<ManifestNode>* nodes)
@@ -42,12 +44,18 @@ class ManifestNodeBuilder {
   // Each adding call returns false, adding nothing, when the memory for
   // the node cannot be had (out_of_memory() says so).
   [[nodiscard]] bool leaf(ManifestType type) {
+    if (!add_value()) {
+      return true;
+    }
     return room() &&
            (nodes_->push_back({0, 0, next_index() + 1, node_type(type)}), true);
   }
 
   // A string value or a key whose bytes are text[offset, offset + length).
   [[nodiscard]] bool text(int32_t type, size_t offset, size_t length) {
+    if (type == kManifestKey ? !kept() : !add_value()) {
+      return true;
+    }
     return room() && (nodes_->push_back({static_cast<uint32_t>(offset),
                                          static_cast<uint32_t>(length),
                                          next_index() + 1, type}),
@@ -57,31 +65,80 @@ class ManifestNodeBuilder {
   // Also returns false, adding nothing, where the container would nest
   // deeper than kMaxManifestDepth.
   [[nodiscard]] bool open(ManifestType type) {
-    if (open_.size() >= kMaxManifestDepth || !room()) {
+    if (levels_.size() >= kMaxManifestDepth) {
       return false;
     }
-    open_.push_back(next_index());
-    nodes_->push_back({0, 0, 0, node_type(type)});
+    const bool keep = add_value();
+    if (keep && !room()) {
+      return false;
+    }
+    levels_.push_back(
+        {type == ManifestType::kObject, keep, next_index(), 0, 0});
+    if (keep) {
+      nodes_->push_back({0, 0, 0, node_type(type)});
+    }
     return true;
   }
 
   // Closes the innermost open container, which has `children` members or
   // elements.
   void close(size_t children) {
-    ManifestNode& node = (*nodes_)[open_.back()];
-    open_.pop_back();
-    node.length = static_cast<uint32_t>(children);
-    node.end = next_index();
+    const Level level = levels_.back();
+    levels_.pop_back();
+    if (level.kept) {
+      ManifestNode& node = (*nodes_)[level.index];
+      node.length = static_cast<uint32_t>(children);
+      node.end = next_index();
+    }
   }
 
   bool out_of_memory() const { return out_of_memory_; }
 
-  // The indexes of the containers not yet closed, outermost first.
-  const std::vector<uint32_t>& open_containers() const { return open_; }
-  const std::vector<ManifestNode>& nodes() const { return *nodes_; }
+  // The containers not yet closed, outermost first: whether each is an
+  // object, and how many members or elements of it are complete.
+  struct OpenContainer {
+    bool is_object;
+    size_t children;
+  };
+  std::vector<OpenContainer> open_containers() const {
+    std::vector<OpenContainer> out;
+    for (const Level& level : levels_) {
+      // Each outer container's last value begun is the next one in.
+      out.push_back({level.is_object,
+                     level.values - (out.size() + 1 < levels_.size() ? 1 : 0)});
+    }
+    return out;
+  }
 
  private:
+  struct Level {
+    bool is_object;
+    bool kept;       // the container has a node
+    uint32_t index;  // of its node, when kept
+    size_t values;   // values begun in it (members' values, or elements)
+    size_t kept_values;
+  };
+
   uint32_t next_index() const { return static_cast<uint32_t>(nodes_->size()); }
+
+  // Whether a value or key now belongs to a container that has a node.
+  bool kept() const { return levels_.empty() || levels_.back().kept; }
+
+  // Counts a value begun in the innermost container and says whether it
+  // gets a node.
+  bool add_value() {
+    if (levels_.empty()) {
+      return true;
+    }
+    Level& level = levels_.back();
+    ++level.values;
+    if (!level.kept ||
+        (!level.is_object && level.kept_values >= kMaxKeptArrayElements)) {
+      return false;
+    }
+    ++level.kept_values;
+    return true;
+  }
 
   // A manifest decides how many nodes it has, so the array grows only into
   // memory known to be there.
@@ -99,7 +156,7 @@ class ManifestNodeBuilder {
   }
 
   std::vector<ManifestNode>* nodes_;
-  std::vector<uint32_t> open_;
+  std::vector<Level> levels_;
   bool out_of_memory_ = false;
 };
 

@@ -29,6 +29,11 @@ struct ArchiveReadDeleter {
 };
 using ArchiveReader = std::unique_ptr<archive, ArchiveReadDeleter>;
 
+struct ArchiveEntryDeleter {
+  void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+using ArchiveEntry = std::unique_ptr<archive_entry, ArchiveEntryDeleter>;
+
 // The tar block size, as a package is opened by name; for a regular file
 // libarchive then reads 64 KiB at a time, which opening a descriptor
 // must ask for itself.
@@ -40,8 +45,8 @@ constexpr size_t kManifestReadSize = 16 * 1024;
 constexpr size_t kMemberReadSize = 128 * 1024;
 constexpr std::string_view kManifestName = "+MANIFEST";
 
-// The most room reserved for a manifest before its data arrives: real
-// manifests mostly fit, and a false size in a header costs at most this.
+// The room reserved for a manifest without a declared size before its data
+// arrives: real manifests mostly fit.
 constexpr size_t kFirstManifestReserve = size_t{1} << 20;
 
 // The compressions packages use. Each must be built into libarchive: one
@@ -109,11 +114,14 @@ std::string error_text(archive* a) {
   return archive_errno(a) != 0 ? strerror(archive_errno(a)) : "unknown error";
 }
 
-// Reads the next member's header. Returns false at the end of the archive
-// or on an error. A warning is no end: libarchive warns, for one, about a
-// name it cannot convert to the C locale, such as a UTF-8 pax path record.
-bool next_header(archive* a, archive_entry** entry) {
-  const int r = archive_read_next_header(a, entry);
+// Reads the next member's header into `entry`. Returns false at the end of
+// the archive or on an error. A warning is no end: libarchive warns, for
+// one, about a name it cannot convert to the C locale, such as a UTF-8 pax
+// path record. The entry is ours, not the reader's own: the reader does
+// not check that its own could be allocated, and would write through a
+// null pointer when it could not.
+bool next_header(archive* a, archive_entry* entry) {
+  const int r = archive_read_next_header2(a, entry);
   return r == ARCHIVE_OK || r == ARCHIVE_WARN;
 }
 
@@ -160,7 +168,12 @@ ManifestSearch read_member(archive* a, la_int64_t declared, std::string* text) {
   const size_t limit =
       sized ? static_cast<size_t>(declared) : kMaxManifestBytes;
   text->clear();
-  text->reserve(std::min(limit + 16, kFirstManifestReserve));
+  // The whole declared size at once spares the copies of a growing text;
+  // pages that a false size leaves unwritten are never touched, so it
+  // costs address space only. Growth below covers any shortfall.
+  const size_t first = sized ? limit + 16 : kFirstManifestReserve;
+  text->reserve(can_allocate(first) ? first
+                                    : std::min(first, kFirstManifestReserve));
   for (;;) {
     // Blocks come straight from the decompressor's buffer, so each byte is
     // copied once, into the text.
@@ -301,9 +314,13 @@ struct PackageArchive::Handles {
   UniqueFd fd;
   FileSource source;
   ArchiveReader reader;
+  ArchiveEntry entry;          // each member's header in turn
   uint64_t package_bytes = 0;  // the size of the package file
   bool in_memory = false;
   std::string_view bytes;  // the package, when it is held in memory
+  // The manifest's share of the run's budget, held until the archive goes,
+  // which is after the manifest's parse.
+  MemoryLease manifest_lease;
 };
 
 bool read_decompressed_file(const std::string& path,
@@ -319,9 +336,13 @@ bool read_decompressed_file(const std::string& path,
     return false;
   }
   archive* a = reader.get();
-  archive_entry* entry = nullptr;
+  const ArchiveEntry entry(archive_entry_new2(a));
+  if (entry == nullptr) {
+    *reason = "out of memory";
+    return false;
+  }
   if (archive_read_open_fd(a, fd.get(), kMemberReadSize) != ARCHIVE_OK ||
-      !next_header(a, &entry)) {
+      !next_header(a, entry.get())) {
     *reason = error_text(a);
     return false;
   }
@@ -342,8 +363,12 @@ bool read_decompressed_file(const std::string& path,
 }
 
 bool PackageArchive::start_reader(Handles* handles, std::string* reason) {
+  handles->entry.reset();
   handles->reader = new_reader();
-  if (handles->reader == nullptr) {
+  if (handles->reader != nullptr) {
+    handles->entry.reset(archive_entry_new2(handles->reader.get()));
+  }
+  if (handles->entry == nullptr) {
     *reason = "out of memory";
     return false;
   }
@@ -364,6 +389,15 @@ bool PackageArchive::start_reader(Handles* handles, std::string* reason) {
   }
   return true;
 }
+
+namespace {
+
+MemoryBudget* manifest_budget() {
+  static MemoryBudget budget(kManifestMemoryBudget);
+  return &budget;
+}
+
+}  // namespace
 
 PackageArchive::PackageArchive(std::unique_ptr<Handles> handles)
     : handles_(std::move(handles)) {}
@@ -406,12 +440,18 @@ std::unique_ptr<PackageArchive> PackageArchive::open_memory(
 
 ManifestSearch PackageArchive::read_manifest(std::string* text) {
   archive* a = handles_->reader.get();
-  archive_entry* entry = nullptr;
-  while (next_header(a, &entry)) {
+  archive_entry* entry = handles_->entry.get();
+  while (next_header(a, entry)) {
     const char* name = member_name(entry);
     if (name != nullptr && std::string_view(name) == kManifestName) {
       la_int64_t declared =
           archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+      // Without a size the text may be anything up to the largest one.
+      const uint64_t expected =
+          declared > 0 ? std::min<uint64_t>(declared, kMaxManifestBytes)
+                       : kMaxManifestBytes;
+      handles_->manifest_lease =
+          MemoryLease(manifest_budget(), 2 * static_cast<size_t>(expected));
       return read_member(a, declared, text);
     }
     // Skipping a member of a compressed archive still decompresses it, but
@@ -501,9 +541,9 @@ void PackageArchive::digest_pass(DigestPass* pass) {
   archive* a = handles_->reader.get();
   Sha256 hash;
   bool over_budget = false;
-  archive_entry* entry = nullptr;
+  archive_entry* entry = handles_->entry.get();
   while (!(pass->unseen != nullptr && pass->unseen->empty()) &&
-         next_header(a, &entry)) {
+         next_header(a, entry)) {
     const char* name = member_name(entry);
     if (name == nullptr) {
       continue;
@@ -570,8 +610,8 @@ bool PackageArchive::reopen_after_manifest() {
     return false;
   }
   archive* a = handles_->reader.get();
-  archive_entry* entry = nullptr;
-  while (next_header(a, &entry)) {
+  archive_entry* entry = handles_->entry.get();
+  while (next_header(a, entry)) {
     const char* name = member_name(entry);
     if (name != nullptr && std::string_view(name) == kManifestName) {
       return true;  // its data is skipped with the next header

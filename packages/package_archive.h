@@ -17,6 +17,13 @@ namespace zps {
 // hostile size field or a decompression bomb cannot exhaust memory.
 inline constexpr size_t kMaxManifestBytes = size_t{256} << 20;
 
+// The memory all the manifests being read and parsed at one time may take
+// together, however many threads read packages: a manifest's text and its
+// parse take about twice its size, and a thread waits for that share
+// before it reads the text (a manifest over the whole budget waits until it
+// can be read alone).
+inline constexpr size_t kManifestMemoryBudget = size_t{256} << 20;
+
 // The most archive bytes, after decompression, read while looking for the
 // manifest. The package tool writes it among the first members; a package
 // that puts it after gigabytes is refused rather than decompressed.
