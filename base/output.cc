@@ -90,7 +90,13 @@ volatile sig_atomic_t run_ended_normally = 0;
 // memory is gone, on any thread, with others still running.
 [[noreturn]] void stop_run(const char* message, size_t size) {
   remove_unfinished_outputs();
-  (void)!write(STDERR_FILENO, message, size);
+  for (int attempt = 0; size > 0 && attempt < 5; ++attempt) {
+    const ssize_t n = write(STDERR_FILENO, message, size);
+    if (n > 0) {
+      message += n;
+      size -= static_cast<size_t>(n);
+    }
+  }
   _exit(1);
 }
 
@@ -131,7 +137,14 @@ extern "C" void stop_on_early_exit() {
 }  // namespace
 
 void write_text(std::FILE* out, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), out);
+  size_t done = std::fwrite(text.data(), 1, text.size(), out);
+  // Standard error is unbuffered, so a write that fails there drops a
+  // message that says why the run ends; another try mostly gets it out.
+  for (int attempt = 0; out == stderr && done < text.size() && attempt < 4;
+       ++attempt) {
+    std::clearerr(out);
+    done += std::fwrite(text.data() + done, 1, text.size() - done, out);
+  }
 }
 
 void stop_out_of_memory() {

@@ -8,7 +8,8 @@
 namespace zps {
 
 // Writes the bytes of `text` to `out`. A failure stays on the stream's error
-// flag for whoever finishes the stream.
+// flag for whoever finishes the stream; on standard error, which carries the
+// reason a run fails, a failed write is tried again a few times first.
 void write_text(std::FILE* out, std::string_view text);
 
 // A stream that output goes to through a 64 KiB buffer of its own: a file
