@@ -57,9 +57,6 @@ constexpr FilterSupport kFilters[] = {
     archive_read_support_filter_gzip, archive_read_support_filter_bzip2,
     archive_read_support_filter_xz, archive_read_support_filter_zstd};
 
-// Returns a reader of tar archives (every tar variant; an empty file reads
-// as an empty archive; no other format),
-// plain or in one of kFilters; null when out of memory.
 // Returns those of kFilters built into libarchive. Support cannot be
 // withdrawn once given, so a filter that would run a program is found on a
 // scratch reader first, once per run.
@@ -77,23 +74,14 @@ const std::vector<FilterSupport>& built_in_filters() {
   return built_in;
 }
 
-ArchiveReader new_reader() {
-  ArchiveReader a(archive_read_new());
-  if (a == nullptr) {
-    return a;
-  }
-  for (FilterSupport filter : built_in_filters()) {
-    filter(a.get());
-  }
-  archive_read_support_filter_none(a.get());
-  archive_read_support_format_tar(a.get());
-  archive_read_support_format_empty(a.get());
-  return a;
-}
+// The formats a reader takes: the tar formats of package files, or one
+// plain stream (a downloaded database). A package reader takes every tar
+// variant, and an empty file as an empty archive.
+enum class ReaderFormats { kPackage, kRawStream };
 
-// Returns a reader of one plain stream, or of one compressed with one of
-// kFilters; null when out of memory.
-ArchiveReader new_raw_reader() {
+// Returns a reader of `formats`, each plain or compressed with one of the
+// built-in filters; null when out of memory.
+ArchiveReader new_reader(ReaderFormats formats) {
   ArchiveReader a(archive_read_new());
   if (a == nullptr) {
     return a;
@@ -102,7 +90,12 @@ ArchiveReader new_raw_reader() {
     filter(a.get());
   }
   archive_read_support_filter_none(a.get());
-  archive_read_support_format_raw(a.get());
+  if (formats == ReaderFormats::kRawStream) {
+    archive_read_support_format_raw(a.get());
+  } else {
+    archive_read_support_format_tar(a.get());
+    archive_read_support_format_empty(a.get());
+  }
   return a;
 }
 
@@ -330,7 +323,7 @@ bool read_decompressed_file(const std::string& path,
   if (!fd.valid()) {
     return false;
   }
-  ArchiveReader reader = new_raw_reader();
+  ArchiveReader reader = new_reader(ReaderFormats::kRawStream);
   if (reader == nullptr) {
     *reason = "out of memory";
     return false;
@@ -364,7 +357,7 @@ bool read_decompressed_file(const std::string& path,
 
 bool PackageArchive::start_reader(Handles* handles, std::string* reason) {
   handles->entry.reset();
-  handles->reader = new_reader();
+  handles->reader = new_reader(ReaderFormats::kPackage);
   if (handles->reader != nullptr) {
     handles->entry.reset(archive_entry_new2(handles->reader.get()));
   }
