@@ -130,7 +130,10 @@ void stop_on_uncaught_exception() {
 
 extern "C" void stop_on_early_exit() {
   if (!run_ended_normally) {
-    stop_out_of_memory();
+    // libarchive writes its line feed apart from its message, and that
+    // write can fail too: a line feed first keeps the reason on a line of
+    // its own.
+    stop_run("\nError: out of memory; no output file was written\n");
   }
 }
 
