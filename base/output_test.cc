@@ -1,6 +1,11 @@
 #include "base/output.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
+#include <string>
+#include <system_error>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +54,54 @@ TEST(OutputStream, CompletedFileWaitsToBePutInPlace) {
       }
     }
     EXPECT_EQ(read_file(path), c.want);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.root()),
+                            std::filesystem::directory_iterator()),
+              1);
+  }
+}
+
+// Every way a run can give up midway (an allocation the C++ library cannot
+// make, an exception it throws, a library calling exit) ends the process
+// with status 1 and its reason alone on standard error, and leaves the
+// earlier file at the output's path with no temporary file beside it.
+TEST(OutputCleanup, EndsAFailedRunWithItsReasonAndNoPartialFile) {
+  struct Case {
+    const char* name;
+    void (*fail)();
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"bad_alloc", [] { throw std::bad_alloc(); },
+       "Error: out of memory; no output file was written\n"},
+      {"system_error",
+       [] {
+         throw std::system_error(
+             std::make_error_code(std::errc::resource_unavailable_try_again));
+       },
+       "Error: out of resources (a thread or lock could not be had); no "
+       "output file was written\n"},
+      {"other exception", [] { throw 1; },
+       "Error: internal failure; no output file was written\n"},
+      {"exit before the run ended", [] { std::exit(3); },
+       "\nError: out of memory; no output file was written\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.path("o");
+    ASSERT_TRUE(write_file(path, "earlier"));
+    EXPECT_EXIT(
+        {
+          install_output_cleanup();
+          std::unique_ptr<OutputStream> out = OutputStream::open_file(path);
+          write_text(out->get(), "partial");
+          std::fflush(out->get());
+          // Nothing may catch it: as in the product, which is built
+          // without exceptions, it goes straight to std::terminate.
+          [&c]() noexcept { c.fail(); }();
+        },
+        testing::ExitedWithCode(1), testing::Eq(c.reason));
+    EXPECT_EQ(read_file(path), "earlier");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.root()),
                             std::filesystem::directory_iterator()),
               1);
