@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace zps {
 namespace {
 
@@ -11,17 +13,10 @@ constexpr size_t kPart = 0;
 constexpr size_t kProduct = 2;
 constexpr size_t kLang = 6;
 
-bool is_alpha(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // The bytes a value holds bare: ALPHA, DIGIT, "-", "." and "_".
 bool is_unreserved(char c) {
-  return is_alpha(c) || is_digit(c) || c == '-' || c == '.' || c == '_';
+  return is_ascii_alpha(c) || is_ascii_digit(c) || c == '-' || c == '.' ||
+         c == '_';
 }
 
 // The punctuation a value may hold only after a "\", "*" and "?" included.
@@ -98,7 +93,7 @@ std::optional<std::string> normalised_value(std::string_view value) {
     if (body && !escaped && (c == '*' || c == '?')) {
       return std::nullopt;  // a wildcard inside the body
     }
-    if (escaped && (is_alpha(c) || is_digit(c))) {
+    if (escaped && (is_ascii_alpha(c) || is_ascii_digit(c))) {
       return std::nullopt;
     }
     if (!is_unreserved(c) && !is_escapable(c)) {
@@ -117,7 +112,7 @@ std::optional<std::string> normalised_value(std::string_view value) {
 // digits.
 bool is_language_tag(std::string_view tag) {
   size_t letters = 0;
-  while (letters < tag.size() && is_alpha(tag[letters])) {
+  while (letters < tag.size() && is_ascii_alpha(tag[letters])) {
     ++letters;
   }
   if (letters < 2 || letters > 3) {
@@ -128,10 +123,10 @@ bool is_language_tag(std::string_view tag) {
     return true;
   }
   if (region.size() == 3 && region[0] == '-') {
-    return is_alpha(region[1]) && is_alpha(region[2]);
+    return is_ascii_alpha(region[1]) && is_ascii_alpha(region[2]);
   }
-  return region.size() == 4 && region[0] == '-' && is_digit(region[1]) &&
-         is_digit(region[2]) && is_digit(region[3]);
+  return region.size() == 4 && region[0] == '-' && is_ascii_digit(region[1]) &&
+         is_ascii_digit(region[2]) && is_ascii_digit(region[3]);
 }
 
 }  // namespace

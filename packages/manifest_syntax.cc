@@ -24,6 +24,8 @@
 
 #include <string_view>
 
+#include "base/ascii.h"
+
 namespace zps {
 namespace {
 
@@ -31,16 +33,12 @@ bool is_blank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool is_hex_digit(char c) {
-  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  return is_ascii_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 int hex_value(char c) {
-  if (is_digit(c)) {
+  if (is_ascii_digit(c)) {
     return c - '0';
   }
   return (c | 0x20) - 'a' + 10;
@@ -73,8 +71,8 @@ size_t json_number_length(std::string_view s, bool* is_float,
   }
   if (i < s.size() && s[i] == '0') {
     ++i;
-  } else if (i < s.size() && is_digit(s[i])) {
-    while (i < s.size() && is_digit(s[i])) {
+  } else if (i < s.size() && is_ascii_digit(s[i])) {
+    while (i < s.size() && is_ascii_digit(s[i])) {
       ++i;
     }
   } else {
@@ -82,11 +80,11 @@ size_t json_number_length(std::string_view s, bool* is_float,
   }
   if (i < s.size() && s[i] == '.') {
     *is_float = true;
-    if (++i >= s.size() || !is_digit(s[i])) {
+    if (++i >= s.size() || !is_ascii_digit(s[i])) {
       *problem = "Missing fraction part in number.";
       return 0;
     }
-    while (i < s.size() && is_digit(s[i])) {
+    while (i < s.size() && is_ascii_digit(s[i])) {
       ++i;
     }
   }
@@ -95,11 +93,11 @@ size_t json_number_length(std::string_view s, bool* is_float,
     if (++i < s.size() && (s[i] == '+' || s[i] == '-')) {
       ++i;
     }
-    if (i >= s.size() || !is_digit(s[i])) {
+    if (i >= s.size() || !is_ascii_digit(s[i])) {
       *problem = "Missing exponent in number.";
       return 0;
     }
-    while (i < s.size() && is_digit(s[i])) {
+    while (i < s.size() && is_ascii_digit(s[i])) {
       ++i;
     }
   }
@@ -477,7 +475,8 @@ bool TextReader::read_value(Step* next) {
     return read_double_quoted(node_type(ManifestType::kString));
   }
   if (syntax_ == Syntax::kJson) {
-    return c == '-' || is_digit(c) ? read_json_number() : read_json_literal();
+    return c == '-' || is_ascii_digit(c) ? read_json_number()
+                                         : read_json_literal();
   }
   if (c == '\'') {
     return read_single_quoted(node_type(ManifestType::kString));

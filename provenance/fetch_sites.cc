@@ -16,6 +16,8 @@
 
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace zps {
 namespace {
 
@@ -24,10 +26,6 @@ constexpr std::string_view kCacheHost = "distcache.freebsd.org";
 // each one from a host name (dots escaped), and ends the list with the
 // bare form, which matches every URL with a host and a path.
 constexpr std::string_view kSortPatternHead = "://[^/]*";
-
-char ascii_lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool ends_with_ignoring_case(std::string_view text, std::string_view tail) {
   if (tail.size() > text.size()) {

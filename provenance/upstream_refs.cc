@@ -1,5 +1,6 @@
 #include "provenance/upstream_refs.h"
 
+#include "base/ascii.h"
 #include "base/hex.h"
 #include "base/url.h"
 #include "provenance/distfiles.h"
@@ -15,16 +16,6 @@ constexpr std::string_view kGithubHost = "github.com";
 constexpr std::string_view kReleaseMarker = "/releases/download/";
 constexpr std::string_view kArchiveMarker = "/archive/refs/tags/";
 constexpr std::string_view kTreePath = "/-/tree/";
-
-std::string ascii_lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return out;
-}
 
 // Returns `text` %-encoded as a purl component: every byte but ASCII
 // letters, digits and -._~!'()* (and for a version ":" and "+") as %XX,
@@ -51,15 +42,6 @@ std::string trimmed_url(std::string_view url) {
     url.remove_suffix(1);
   }
   return std::string(url);
-}
-
-bool is_all_digits(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') {
-      return false;
-    }
-  }
-  return true;
 }
 
 bool github_rule(UpstreamRefs* refs, const PortVariables& vars,

@@ -25,18 +25,10 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/ascii.h"
+
 namespace zps {
 namespace {
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool is_alpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-char ascii_lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) {
@@ -73,7 +65,7 @@ struct Component {
 int64_t read_number(std::string_view text, size_t* pos) {
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
   int64_t value = 0;
-  for (; *pos < text.size() && is_digit(text[*pos]); ++*pos) {
+  for (; *pos < text.size() && is_ascii_digit(text[*pos]); ++*pos) {
     const int digit = text[*pos] - '0';
     value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
   }
@@ -85,7 +77,7 @@ int64_t read_number(std::string_view text, size_t* pos) {
 void read_component(std::string_view text, size_t* pos, Component* c) {
   size_t& p = *pos;
   bool starts_without_number = false;
-  if (is_digit(text[p])) {
+  if (is_ascii_digit(text[p])) {
     c->n = read_number(text, &p);
   } else if (text[p] == '*') {
     c->n = -2;
@@ -98,7 +90,7 @@ void read_component(std::string_view text, size_t* pos, Component* c) {
   }
 
   bool has_patch_level = false;
-  if (p < text.size() && is_alpha(text[p])) {
+  if (p < text.size() && is_ascii_alpha(text[p])) {
     has_patch_level = true;
     bool letter_done = false;
     for (const Stage& stage : kStages) {
@@ -106,7 +98,7 @@ void read_component(std::string_view text, size_t* pos, Component* c) {
       if (rest.size() < stage.word.size() ||
           !equal_ignoring_case(rest.substr(0, stage.word.size()), stage.word) ||
           (rest.size() > stage.word.size() &&
-           is_alpha(rest[stage.word.size()]))) {
+           is_ascii_alpha(rest[stage.word.size()]))) {
         continue;
       }
       if (starts_without_number) {
@@ -122,18 +114,19 @@ void read_component(std::string_view text, size_t* pos, Component* c) {
     }
     if (!letter_done) {
       c->a = ascii_lower(text[p]) - 'a' + 1;
-      while (p < text.size() && is_alpha(text[p])) {
+      while (p < text.size() && is_ascii_alpha(text[p])) {
         ++p;
       }
     }
   }
 
   if (has_patch_level) {
-    c->pl = p < text.size() && is_digit(text[p]) ? read_number(text, &p) : -1;
+    c->pl =
+        p < text.size() && is_ascii_digit(text[p]) ? read_number(text, &p) : -1;
   }
 
-  while (p < text.size() && !is_digit(text[p]) && !is_alpha(text[p]) &&
-         text[p] != '+' && text[p] != '*') {
+  while (p < text.size() && !is_ascii_digit(text[p]) &&
+         !is_ascii_alpha(text[p]) && text[p] != '+' && text[p] != '*') {
     ++p;
   }
 }

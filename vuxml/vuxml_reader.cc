@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "packages/package_archive.h"
 
 namespace zps {
@@ -93,20 +94,11 @@ std::string collapsed(std::string_view text) {
   return out;
 }
 
-bool all_digits(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') {
-      return false;
-    }
-  }
-  return !text.empty();
-}
-
 // True for "CVE-", four digits, "-" and at least four digits.
 bool is_cve_id(std::string_view text) {
   return text.size() >= 13 && text.substr(0, 4) == "CVE-" &&
-         all_digits(text.substr(4, 4)) && text[8] == '-' &&
-         all_digits(text.substr(9));
+         is_all_digits(text.substr(4, 4)) && text[8] == '-' &&
+         is_all_digits(text.substr(9));
 }
 
 BoundKind bound_kind(std::string_view name) {
@@ -417,9 +409,9 @@ std::optional<std::vector<Advisory>> read_vuxml_file(const std::string& path,
 }
 
 std::string vuxml_date_time(std::string_view date) {
-  if (date.size() != 10 || !all_digits(date.substr(0, 4)) || date[4] != '-' ||
-      !all_digits(date.substr(5, 2)) || date[7] != '-' ||
-      !all_digits(date.substr(8, 2))) {
+  if (date.size() != 10 || !is_all_digits(date.substr(0, 4)) ||
+      date[4] != '-' || !is_all_digits(date.substr(5, 2)) || date[7] != '-' ||
+      !is_all_digits(date.substr(8, 2))) {
     return "";
   }
   const int month = (date[5] - '0') * 10 + (date[6] - '0');
